@@ -1,0 +1,47 @@
+#include "picture/byte_source.h"
+
+#include <cstring>
+
+namespace picjoin {
+
+bool ReadExactly(ByteSource& source, void* dst, size_t count) {
+  auto* out = static_cast<uint8_t*>(dst);
+  while (count > 0) {
+    const size_t got = source.Read(out, count);
+    if (got == 0) return false;
+    out += got;
+    count -= got;
+  }
+  return true;
+}
+
+bool ReadWholeSource(ByteSource& source, OwnedBuffer* out, uint64_t maxBytes) {
+  out->Reset();
+  const int64_t size = source.Size();
+  if (size < 0 || static_cast<uint64_t>(size) > maxBytes || static_cast<uint64_t>(size) > SIZE_MAX) {
+    return false;
+  }
+  if (!source.Seek(0)) return false;
+  if (!out->Allocate(static_cast<size_t>(size))) return false;
+  if (!ReadExactly(source, out->data(), out->size())) {
+    out->Reset();
+    return false;
+  }
+  return true;
+}
+
+size_t MemorySource::Read(void* dst, size_t count) {
+  const size_t left = size_ - position_;
+  const size_t n = count < left ? count : left;
+  if (n > 0) std::memcpy(dst, data_ + position_, n);
+  position_ += n;
+  return n;
+}
+
+bool MemorySource::Seek(uint64_t position) {
+  if (position > size_) return false;
+  position_ = static_cast<size_t>(position);
+  return true;
+}
+
+}  // namespace picjoin

@@ -1,0 +1,49 @@
+// A readable file, seen the way the decoders need it: its length, and reads
+// from the current position. Implemented over a Windows file handle, a POSIX
+// file, or a block of memory (tests and fuzzing).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/owned_buffer.h"
+
+namespace picjoin {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+
+  // Length of the whole file in bytes, or -1 when it cannot be measured.
+  virtual int64_t Size() = 0;
+
+  // Reads up to `count` bytes at the current position. Returns how many were
+  // read; 0 at the end of the file or on a read error.
+  virtual size_t Read(void* dst, size_t count) = 0;
+
+  // Moves to an absolute position. False when the position cannot be reached.
+  virtual bool Seek(uint64_t position) = 0;
+};
+
+// Reads `count` bytes, looping over short reads. True only if all arrived.
+bool ReadExactly(ByteSource& source, void* dst, size_t count);
+
+// Reads the whole file from its start into `out`. False when it cannot be
+// measured, is larger than `maxBytes`, or fewer bytes arrive than it claims.
+bool ReadWholeSource(ByteSource& source, OwnedBuffer* out, uint64_t maxBytes);
+
+// A source over bytes in memory; does not own them.
+class MemorySource : public ByteSource {
+ public:
+  MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  int64_t Size() override { return static_cast<int64_t>(size_); }
+  size_t Read(void* dst, size_t count) override;
+  bool Seek(uint64_t position) override;
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t position_ = 0;
+};
+
+}  // namespace picjoin
