@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  g++-mingw-w64-i686 mingw-w64-i686-dev nasm
+  g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev nasm
   libjpeg62-turbo-dev googletest libgtest-dev
-  wine wine32:i386 xvfb xauth fonts-wqy-microhei
+  wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei
   imagemagick dpkg-dev file zip
 )
 

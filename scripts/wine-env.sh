@@ -3,10 +3,29 @@
 # The prefix lives in the build folder, never in the user's ~/.wine.
 
 picjoin_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export WINEPREFIX="${PICJOIN_WINEPREFIX:-$picjoin_root/build/wine-prefix}"
-export WINEARCH=win32
-# ANSI code page 936 (GBK): the program's texts are GBK.
-export LC_ALL=zh_CN.UTF-8
+
+# The product is a 32-bit program and runs in a 32-bit prefix. Some Linux
+# kernels are built or booted without 32-bit execution (ia32 emulation off):
+# there no 32-bit Wine can start, and the tests run the 64-bit build of the
+# same sources in a 64-bit prefix instead. PICJOIN_WINE_ARCH overrides.
+picjoin_can_run_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+if [ -z "${PICJOIN_WINE_ARCH:-}" ]; then
+  if picjoin_can_run_32bit; then PICJOIN_WINE_ARCH=win32; else PICJOIN_WINE_ARCH=win64; fi
+fi
+export PICJOIN_WINE_ARCH
+export WINEARCH="$PICJOIN_WINE_ARCH"
+if [ "$PICJOIN_WINE_ARCH" = win32 ]; then
+  export WINELOADER=/usr/lib/wine/wine
+else
+  export WINELOADER=/usr/lib/wine/wine64
+fi
+export WINEPREFIX="${PICJOIN_WINEPREFIX:-$picjoin_root/build/wine-prefix-$PICJOIN_WINE_ARCH}"
+# Wine takes its ANSI code page from the locale: zh_CN gives 936 (GBK), the
+# code page of the program's texts. No Linux locale of that name needs to
+# exist, so it is set only for Wine's own processes (bash would complain).
+picjoin_wine() { env LC_ALL=zh_CN.UTF-8 "$WINELOADER" "$@"; }
 export WINEDEBUG="${WINEDEBUG:--all}"
 # Keep Wine from offering to install Mono or Gecko into a fresh prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
@@ -18,13 +37,13 @@ picjoin_ensure_prefix() {
   if [ -f "$WINEPREFIX/.picjoin-ready" ]; then
     return 0
   fi
-  echo "==> Making the 32-bit Wine prefix in $WINEPREFIX (takes a few seconds)"
+  echo "==> Making the Wine prefix ($WINEARCH) in $WINEPREFIX (takes a few seconds)"
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >"$WINEPREFIX.log" 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$WINEPREFIX.log" 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$WINEPREFIX.log" 2>&1
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$WINEPREFIX.log" 2>&1
+  picjoin_wine wineboot -i >"$WINEPREFIX.log" 2>&1
+  picjoin_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$WINEPREFIX.log" 2>&1
+  picjoin_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$WINEPREFIX.log" 2>&1
+  picjoin_wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$WINEPREFIX.log" 2>&1
   wineserver -w
   touch "$WINEPREFIX/.picjoin-ready"
 }
@@ -64,7 +83,7 @@ picjoin_stop_xvfb() {
 # Wine's start-up again. Only ever stops the server of our own prefix.
 picjoin_start_wineserver() {
   wineserver -p
-  wine cmd /c exit >/dev/null 2>&1 || true
+  picjoin_wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 picjoin_stop_wineserver() {

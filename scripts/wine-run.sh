@@ -6,4 +6,4 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "wine-run.sh: no X display (DISPLAY is unset); run under xvfb-run or the test script" >&2
   exit 125
 fi
-exec wine "$@"
+exec env LC_ALL=zh_CN.UTF-8 "$WINELOADER" "$@"

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds libjpeg-turbo (Debian's source package) as a static MinGW i686
-# library with SIMD, into build/deps/libjpeg-turbo-i686. Built once: a later
-# run finds the library and returns at once.
+# Builds libjpeg-turbo (Debian's source package) as a static MinGW library
+# with SIMD, for i686 (the product) or x86_64 (given as the first argument),
+# into build/deps/libjpeg-turbo-ARCH. Built once: a later run finds the
+# library and returns at once.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 deps="$root/build/deps"
-prefix="$deps/libjpeg-turbo-i686"
+arch="${1:-i686}"
+prefix="$deps/libjpeg-turbo-$arch"
 
 if [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ]; then
   exit 0
@@ -39,12 +41,12 @@ if [ -z "$srcdir" ]; then
   srcdir=$(find . -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
 fi
 
-echo "==> Building libjpeg-turbo for i686 Windows (static, SIMD)"
-cmake -S "$srcdir" -B "$deps/libjpeg-turbo-build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-plain.cmake" \
+echo "==> Building libjpeg-turbo for $arch Windows (static, SIMD)"
+cmake -S "$srcdir" -B "$deps/libjpeg-turbo-build-$arch" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-${arch}-plain.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$prefix" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON -DWITH_TURBOJPEG=OFF \
-  -DWITH_JPEG8=OFF -DREQUIRE_SIMD=ON >"$deps/libjpeg-turbo-configure.log" 2>&1
-cmake --build "$deps/libjpeg-turbo-build" --target install >"$deps/libjpeg-turbo-build.log" 2>&1
+  -DWITH_JPEG8=OFF -DREQUIRE_SIMD=ON >"$deps/libjpeg-turbo-configure-$arch.log" 2>&1
+cmake --build "$deps/libjpeg-turbo-build-$arch" --target install >"$deps/libjpeg-turbo-build-$arch.log" 2>&1
 echo "==> libjpeg-turbo installed in $prefix"

@@ -1,0 +1,4 @@
+# Cross-compiling for 64-bit Windows with MinGW-w64; test executables run
+# under Wine through the project's runner.
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-x86_64-plain.cmake)
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh")

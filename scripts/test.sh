@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native (plain and with sanitizers),
+# a bounded fuzz run, and the Windows tests under Wine on a private X display.
+# Installs what is missing first. Ends with a summary of what passed.
+set -uo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+bash scripts/install-deps.sh || exit 1
+source scripts/wine-env.sh
+
+step() { printf '\n==> %s\n' "$*"; }
+declare -a summary=()
+failed=0
+record() {  # name, exit code
+  if [ "$2" -eq 0 ]; then summary+=("PASS  $1"); else summary+=("FAIL  $1"); failed=1; fi
+}
+
+build_preset() {  # preset
+  cmake --preset "$1" >"build/configure-$1.log" 2>&1 || { cat "build/configure-$1.log"; return 1; }
+  cmake --build "build/$1" 2>&1 | tail -n 3
+  return "${PIPESTATUS[0]}"
+}
+
+mkdir -p build
+step "libjpeg-turbo for MinGW (built once)"
+bash scripts/build-libjpeg-mingw.sh i686 || exit 1
+[ "$PICJOIN_WINE_ARCH" = win64 ] && { bash scripts/build-libjpeg-mingw.sh x86_64 || exit 1; }
+
+step "Native build and tests"
+build_preset native && ctest --test-dir build/native --output-on-failure --no-tests=error -j2
+record "native tests" $?
+
+step "Native tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+build_preset native-asan && ctest --test-dir build/native-asan --output-on-failure --no-tests=error -j2
+record "native tests (ASan+UBSan)" $?
+
+if [ -x scripts/fuzz.sh ]; then
+  step "Bounded fuzz run"
+  bash scripts/fuzz.sh "${PICJOIN_FUZZ_SECONDS:-20}"
+  record "fuzzing" $?
+fi
+
+step "32-bit Windows build (the product)"
+build_preset win32
+record "win32 build (picjoin.exe)" $?
+
+test_preset=win32
+if [ "$PICJOIN_WINE_ARCH" = win64 ]; then
+  echo "This machine cannot run 32-bit code (ia32 emulation is off in its kernel):"
+  echo "the Windows tests run the 64-bit build of the same sources under 64-bit Wine."
+  test_preset=win64
+  step "64-bit Windows build (for the tests)"
+  build_preset win64
+  record "win64 build" $?
+fi
+
+step "Windows tests under Wine ($PICJOIN_WINE_ARCH)"
+picjoin_ensure_prefix
+picjoin_start_xvfb || exit 1
+picjoin_start_wineserver
+ctest --test-dir "build/$test_preset" --output-on-failure --no-tests=error -j1
+record "Windows tests under Wine ($test_preset)" $?
+picjoin_stop_wineserver
+picjoin_stop_xvfb
+
+step "Summary"
+printf '%s\n' "${summary[@]}"
+pass=0; fail=0
+for s in "${summary[@]}"; do case "$s" in PASS*) pass=$((pass+1));; *) fail=$((fail+1));; esac; done
+echo "suites: $pass passed, $fail failed"
+exit $failed
