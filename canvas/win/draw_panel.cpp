@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "canvas/bmp_file_image.h"
 #include "picture/win/render_picture.h"
@@ -41,7 +42,94 @@ void FillRows(uint8_t* bits, size_t stride, int32_t width, int32_t rows, COLORRE
   for (int32_t y = 1; y < rows; ++y) std::memcpy(bits + stride * y, first, stride);
 }
 
+// Where the pixel rows start inside the backing image's memory: DIB rows
+// must start on a DWORD boundary, and the 54 header bytes of the exported
+// file fit just before them.
+constexpr size_t kRowsOffset = 56;
+static_assert(kRowsOffset >= kBmpHeaderBytes && kRowsOffset % 4 == 0);
+
 }  // namespace
+
+// The backing image: a 24-bit bottom-up DIB section, selected into its own
+// memory DC. Shared with exported blocks, which keep it alive.
+struct DrawPanel::BackingImage {
+  ScopedHandle section;
+  ScopedBitmap bitmap;
+  HDC dc = nullptr;
+  HGDIOBJ oldBitmap = nullptr;
+  uint8_t* bits = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  size_t stride = 0;
+  bool headerRoom = false;  // the 54 bytes before `bits` are ours to write
+
+  BackingImage() = default;
+  BackingImage(const BackingImage&) = delete;
+  BackingImage& operator=(const BackingImage&) = delete;
+  ~BackingImage() {
+    if (dc != nullptr) {
+      SelectObject(dc, oldBitmap);
+      DeleteDC(dc);
+    }
+    bitmap.Reset();  // unmaps the view before the section handle closes
+    section.Reset();
+  }
+
+  size_t PixelBytes() const { return stride * static_cast<size_t>(height); }
+  uint8_t* RowFromTop(int32_t y) const { return bits + stride * static_cast<size_t>(height - 1 - y); }
+
+  // Allocates a w x h image; nullptr when the memory cannot be had.
+  static std::shared_ptr<BackingImage> Create(int32_t w, int32_t h);
+};
+
+std::shared_ptr<DrawPanel::BackingImage> DrawPanel::BackingImage::Create(int32_t w, int32_t h) {
+  const uint64_t stride = Bmp24Stride(static_cast<uint32_t>(w));
+  const uint64_t total = kRowsOffset + stride * static_cast<uint64_t>(h);
+  if (total > 0x7FFFFFFFu || total > SIZE_MAX) return nullptr;
+
+  auto image = std::shared_ptr<BackingImage>(new (std::nothrow) BackingImage);
+  if (!image) return nullptr;
+  BITMAPINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = h;  // bottom-up, as the BMP file stores it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+
+  // The rows live in a section at kRowsOffset, so the file header fits in
+  // front of them within the same mapped view.
+  void* bits = nullptr;
+  image->section = ScopedHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                   0, static_cast<DWORD>(total), nullptr));
+  if (image->section.valid()) {
+    image->bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits,
+                                         image->section.get(), kRowsOffset));
+  }
+  if (image->bitmap) {
+    MEMORY_BASIC_INFORMATION header, rows;
+    auto* headerStart = static_cast<uint8_t*>(bits) - kBmpHeaderBytes;
+    image->headerRoom = VirtualQuery(headerStart, &header, sizeof header) != 0 &&
+                        VirtualQuery(bits, &rows, sizeof rows) != 0 &&
+                        header.AllocationBase == rows.AllocationBase &&
+                        header.State == MEM_COMMIT &&
+                        (header.Protect & (PAGE_READWRITE | PAGE_EXECUTE_READWRITE)) != 0;
+  } else {
+    // Without a section: an ordinary DIB section; the export then copies.
+    image->section.Reset();
+    image->bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!image->bitmap) return nullptr;
+  }
+  image->dc = CreateCompatibleDC(nullptr);
+  if (image->dc == nullptr) return nullptr;
+  image->oldBitmap = SelectObject(image->dc, image->bitmap.get());
+  image->bits = static_cast<uint8_t*>(bits);
+  image->width = w;
+  image->height = h;
+  image->stride = static_cast<size_t>(stride);
+  return image;
+}
 
 int32_t ClampControlSide(int32_t value) { return std::clamp(value, 0, kMaxControlSide); }
 
@@ -64,22 +152,25 @@ bool DrawPanel::Create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t
 }
 
 void DrawPanel::Destroy() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // WM_NCDESTROY releases the image
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   hwnd_ = nullptr;
   // Also when the window is gone already: the image belongs to the panel.
   ReleaseBackingImage();
 }
 
 void DrawPanel::ReleaseBackingImage() {
-  if (backingDC_ != nullptr) {
-    SelectObject(backingDC_, backingOldBitmap_);
-    DeleteDC(backingDC_);
-    backingDC_ = nullptr;
-  }
-  backingBitmap_.Reset();
-  backingBits_ = nullptr;
-  backingWidth_ = backingHeight_ = 0;
+  backing_.reset();
+  dirtyTop_ = dirtyBottom_ = 0;
 }
+
+const uint8_t* DrawPanel::BackingPixels() const {
+  if (!backing_) return nullptr;
+  GdiFlush();
+  return backing_->bits;
+}
+
+int32_t DrawPanel::BackingWidth() const { return backing_ ? backing_->width : 0; }
+int32_t DrawPanel::BackingHeight() const { return backing_ ? backing_->height : 0; }
 
 LRESULT CALLBACK DrawPanel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
@@ -111,9 +202,8 @@ void DrawPanel::OnPaint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
   const RECT& r = ps.rcPaint;
-  if (backingDC_ != nullptr) {
-    GdiFlush();
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backingDC_, r.left, r.top, SRCCOPY);
+  if (backing_) {
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backing_->dc, r.left, r.top, SRCCOPY);
   } else {
     ScopedBrush brush(CreateSolidBrush(ResolvedBackColor()));
     FillRect(dc, &r, brush.get());
@@ -158,54 +248,58 @@ void DrawPanel::ResizeBackingImage() {
   // With border 0 the client area is the whole window.
   const int32_t w = std::max<int32_t>(width_, 1);
   const int32_t h = std::max<int32_t>(height_, 1);
+  // The old image goes first when nothing else holds it, so that a large
+  // canvas and its successor need not fit in memory together; its content
+  // is needed only where it may differ from the background.
+  std::shared_ptr<BackingImage> old = std::move(backing_);
+  const int32_t keepTop = old ? std::min(dirtyTop_, h) : 0;
+  const int32_t keepBottom = old ? std::min(dirtyBottom_, std::min(h, old->height)) : 0;
+  if (old && keepTop >= keepBottom && old.use_count() == 1) old.reset();
 
-  ScopedBitmap bitmap;
-  void* bits = nullptr;
-  const uint64_t stride = Bmp24Stride(static_cast<uint32_t>(w));
-  const uint64_t bytes = stride * static_cast<uint64_t>(h);
-  if (bytes <= 0x7FFFFFFFu && bytes <= SIZE_MAX) {
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;  // bottom-up, as the BMP file stores it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  std::shared_ptr<BackingImage> image = BackingImage::Create(w, h);
+  dirtyTop_ = dirtyBottom_ = 0;
+  if (!image) return;  // the canvas goes on without a backing image
+  const COLORREF color = ResolvedBackColor();
+  FillRows(image->bits, image->stride, w, h, color);
+  if (old && keepTop < keepBottom) {
+    GdiFlush();
+    const size_t rowBytes = static_cast<size_t>(std::min(w, old->width)) * 3;
+    for (int32_t y = keepTop; y < keepBottom; ++y) {
+      std::memcpy(image->RowFromTop(y), old->RowFromTop(y), rowBytes);
+    }
+    dirtyTop_ = keepTop;
+    dirtyBottom_ = keepBottom;
   }
-  HDC dc = bitmap ? CreateCompatibleDC(nullptr) : nullptr;
-  if (dc == nullptr) {
-    // No memory for this size: the canvas goes on without a backing image.
+  backing_ = std::move(image);
+}
+
+// An exported block shares the backing memory and must not see later
+// drawing: the canvas then continues on a copy of its own.
+void DrawPanel::PrepareToChangeBacking() {
+  if (!backing_ || backing_.use_count() == 1) return;
+  std::shared_ptr<BackingImage> copy = BackingImage::Create(backing_->width, backing_->height);
+  if (!copy) {
     ReleaseBackingImage();
     return;
   }
-  HGDIOBJ old = SelectObject(dc, bitmap.get());
-  auto* newBits = static_cast<uint8_t*>(bits);
-  FillRows(newBits, static_cast<size_t>(stride), w, h, ResolvedBackColor());
+  GdiFlush();
+  std::memcpy(copy->bits, backing_->bits, backing_->PixelBytes());
+  backing_ = std::move(copy);
+}
 
-  if (backingBits_ != nullptr && backingWidth_ > 0 && backingHeight_ > 0) {
-    GdiFlush();
-    const size_t oldStride = static_cast<size_t>(Bmp24Stride(backingWidth_));
-    const int32_t cw = std::min(w, backingWidth_);
-    const int32_t ch = std::min(h, backingHeight_);
-    for (int32_t y = 0; y < ch; ++y) {  // y counted from the top
-      const uint8_t* from = backingBits_ + oldStride * (backingHeight_ - 1 - y);
-      uint8_t* to = newBits + static_cast<size_t>(stride) * (h - 1 - y);
-      std::memcpy(to, from, static_cast<size_t>(cw) * 3);
-    }
+void DrawPanel::MarkDrawn(int32_t x, int32_t y, int32_t w, int32_t h) {
+  (void)x;
+  if (!backing_ || w <= 0 || h <= 0) return;
+  const int64_t top = std::max<int64_t>(y, 0);
+  const int64_t bottom = std::min<int64_t>(int64_t{y} + h, backing_->height);
+  if (top >= bottom) return;
+  if (dirtyTop_ >= dirtyBottom_) {
+    dirtyTop_ = static_cast<int32_t>(top);
+    dirtyBottom_ = static_cast<int32_t>(bottom);
+  } else {
+    dirtyTop_ = std::min(dirtyTop_, static_cast<int32_t>(top));
+    dirtyBottom_ = std::max(dirtyBottom_, static_cast<int32_t>(bottom));
   }
-
-  if (backingDC_ != nullptr) {
-    SelectObject(backingDC_, backingOldBitmap_);
-    DeleteDC(backingDC_);
-  }
-  backingBitmap_ = std::move(bitmap);
-  backingDC_ = dc;
-  backingOldBitmap_ = old;
-  backingBits_ = newBits;
-  backingWidth_ = w;
-  backingHeight_ = h;
 }
 
 void DrawPanel::PrepareDrawingState(HDC dc) const {
@@ -229,10 +323,11 @@ void DrawPanel::PrepareDrawingState(HDC dc) const {
 // on a hidden window changes nothing on screen, so it is left out then.
 template <typename Command>
 void DrawPanel::OnEachTarget(Command command) {
-  if (backingDC_ != nullptr) {
-    PrepareDrawingState(backingDC_);
-    command(backingDC_, true);
-    SetMapMode(backingDC_, MM_TEXT);
+  PrepareToChangeBacking();
+  if (backing_) {
+    PrepareDrawingState(backing_->dc);
+    command(backing_->dc, true);
+    SetMapMode(backing_->dc, MM_TEXT);
   }
   if (hwnd_ != nullptr && IsWindowVisible(hwnd_)) {
     WindowDC dc(hwnd_);
@@ -248,9 +343,14 @@ void DrawPanel::Clear() {
   const COLORREF color = ResolvedBackColor();
   OnEachTarget([&](HDC dc, bool isBacking) {
     if (isBacking) {
+      // Rows outside the dirty range hold the background already.
       GdiFlush();
-      FillRows(backingBits_, static_cast<size_t>(Bmp24Stride(backingWidth_)), backingWidth_,
-               backingHeight_, color);
+      BackingImage& image = *backing_;
+      if (dirtyTop_ < dirtyBottom_) {
+        FillRows(image.RowFromTop(dirtyBottom_ - 1), image.stride, image.width,
+                 dirtyBottom_ - dirtyTop_, color);
+      }
+      dirtyTop_ = dirtyBottom_ = 0;
       return;
     }
     RECT all{0, 0, width_, height_};
@@ -263,20 +363,30 @@ void DrawPanel::Clear() {
 void DrawPanel::DrawPicture(PictureId picture, int32_t x, int32_t y) {
   if (!IsPictureLoaded(picture)) return;
   const Picture* p = FindPicture(picture);
-  OnEachTarget([&](HDC dc, bool) { RenderPicture(p, dc, x, y, -1, -1, SRCCOPY); });
+  OnEachTarget([&](HDC dc, bool isBacking) {
+    RenderPicture(p, dc, x, y, -1, -1, SRCCOPY);
+    if (isBacking) MarkDrawn(x, y, p->width, p->height);
+  });
 }
 
 ByteBlock DrawPanel::ExportBitmap() {
-  ByteBlock block;
-  if (backingDC_ == nullptr) return SnapshotBitmap();
-  // The backing image is already 24-bit bottom-up rows with the BMP stride:
-  // the file image is the header followed by one copy of its memory.
-  const size_t bytes = Bmp24FileBytes(backingWidth_, backingHeight_);
-  if (bytes == 0 || !block.Allocate(bytes)) return ByteBlock();
+  if (!backing_) return SnapshotBitmap();
+  BackingImage& image = *backing_;
+  const size_t bytes = Bmp24FileBytes(image.width, image.height);
+  if (bytes == 0) return ByteBlock();
   GdiFlush();
-  WriteBmp24Header(block.data(), backingWidth_, backingHeight_);
-  std::memcpy(block.data() + kBmpHeaderBytes, backingBits_, bytes - kBmpHeaderBytes);
-  return block;
+  if (image.headerRoom) {
+    // The rows are already the file's rows: put the header in front of them
+    // and hand out the memory itself.
+    uint8_t* file = image.bits - kBmpHeaderBytes;
+    WriteBmp24Header(file, image.width, image.height);
+    return ByteBlock(std::shared_ptr<const void>(backing_), file, bytes);
+  }
+  OwnedBuffer copy;
+  if (!copy.Allocate(bytes)) return ByteBlock();
+  WriteBmp24Header(copy.data(), image.width, image.height);
+  std::memcpy(copy.data() + kBmpHeaderBytes, image.bits, image.PixelBytes());
+  return ByteBlock(std::move(copy));
 }
 
 // Without a backing image the canvas can only give what its window shows.
@@ -298,7 +408,7 @@ ByteBlock DrawPanel::SnapshotBitmap() {
     BitBlt(memory.get(), 0, 0, w, h, windowDC.get(), 0, 0, SRCCOPY);
   }
   const size_t bytes = Bmp24FileBytes(w, h);
-  ByteBlock block;
+  OwnedBuffer block;
   if (bytes == 0 || !block.Allocate(bytes)) return ByteBlock();
   WriteBmp24Header(block.data(), w, h);
   BITMAPINFO info;
@@ -313,7 +423,7 @@ ByteBlock DrawPanel::SnapshotBitmap() {
                 DIB_RGB_COLORS) == 0) {
     return ByteBlock();
   }
-  return block;
+  return ByteBlock(std::move(block));
 }
 
 }  // namespace picjoin

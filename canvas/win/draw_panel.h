@@ -3,12 +3,16 @@
 //
 // The backing image is a 24-bit bottom-up DIB section: drawing reaches its
 // pixels directly, and its rows are already in the order and format of a
-// 24-bit BMP file, so the export is one copy.
+// 24-bit BMP file. Its memory keeps room for the file's 54 header bytes just
+// before the rows, so the export is the backing memory itself, not a copy.
+// An exported block shares that memory; the canvas copies its image before
+// it next changes it while such a block is alive.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "base/win/scoped_win.h"
 #include "canvas/byte_block.h"
@@ -58,12 +62,14 @@ class DrawPanel {
   // The canvas as a 24-bit BMP file image; empty when it cannot be made.
   ByteBlock ExportBitmap();
 
-  bool HasBackingImage() const { return backingBitmap_.get() != nullptr; }
+  bool HasBackingImage() const { return backing_ != nullptr; }
   // The backing image's pixels: bottom-up 24-bit rows of Bmp24Stride bytes.
-  const uint8_t* BackingPixels() const { return backingBits_; }
-  int32_t BackingWidth() const { return backingWidth_; }
-  int32_t BackingHeight() const { return backingHeight_; }
+  const uint8_t* BackingPixels() const;
+  int32_t BackingWidth() const;
+  int32_t BackingHeight() const;
   POINT drawPosition() const { return drawPosition_; }
+
+  struct BackingImage;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -71,6 +77,8 @@ class DrawPanel {
   void ClientSizeChanged();
   void ResizeBackingImage();
   void ReleaseBackingImage();
+  void PrepareToChangeBacking();
+  void MarkDrawn(int32_t x, int32_t y, int32_t w, int32_t h);
   void PrepareDrawingState(HDC dc) const;
   COLORREF ResolvedBackColor() const;
   template <typename Command>
@@ -83,13 +91,13 @@ class DrawPanel {
   int32_t height_ = 0;
   POINT drawPosition_{0, 0};
 
-  // The backing image, selected into its own memory DC while it exists.
-  ScopedBitmap backingBitmap_;
-  HDC backingDC_ = nullptr;
-  HGDIOBJ backingOldBitmap_ = nullptr;
-  uint8_t* backingBits_ = nullptr;
-  int32_t backingWidth_ = 0;
-  int32_t backingHeight_ = 0;
+  // Shared with exported blocks while they live.
+  std::shared_ptr<BackingImage> backing_;
+  // Rows of the backing image that may hold something other than the
+  // background (top inclusive, bottom exclusive, counted from the top): a
+  // clear only needs to fill these.
+  int32_t dirtyTop_ = 0;
+  int32_t dirtyBottom_ = 0;
 };
 
 // Writes the blocks, in order, to `path`. The bytes go to a new file in the
