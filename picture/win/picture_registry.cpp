@@ -33,6 +33,8 @@ PictureId NextFreeId() {
   }
 }
 
+LoadGapHook gLoadGapHook = nullptr;
+
 PictureKind ReadKind(const char* path) {
   WinFileSource file(path);
   if (!file.ok()) return PictureKind::Unknown;
@@ -91,6 +93,7 @@ PictureId LoadPicture(const char* path) {
   // The kind is read first and the file closed, then opened again to decode.
   const PictureKind kind = ReadKind(path);
   if (kind == PictureKind::Unknown) return 0;
+  if (gLoadGapHook != nullptr) gLoadGapHook(path);
   std::unique_ptr<Picture> picture = Decode(path, kind);
   if (!picture) return 0;
   const PictureId id = NextFreeId();
@@ -130,5 +133,7 @@ int32_t PictureHeight(const DrawPanel&, PictureId id) {
 }
 
 size_t LoadedPictureCount() { return Registry().size(); }
+
+void SetLoadGapHookForTesting(LoadGapHook hook) { gLoadGapHook = hook; }
 
 }  // namespace picjoin

@@ -44,4 +44,9 @@ int32_t PictureHeight(const DrawPanel& canvas, PictureId id);
 // How many pictures are loaded (for leak checks).
 size_t LoadedPictureCount();
 
+// Called between reading a file's kind and opening it again to decode it.
+// Tests use it to replace or remove the file in that gap; nullptr: none.
+using LoadGapHook = void (*)(const char* path);
+void SetLoadGapHookForTesting(LoadGapHook hook);
+
 }  // namespace picjoin
