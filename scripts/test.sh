@@ -60,8 +60,12 @@ step "Windows tests under Wine ($PICJOIN_WINE_ARCH)"
 picjoin_ensure_prefix
 picjoin_start_xvfb || exit 1
 picjoin_start_wineserver
+bash scripts/fault-mounts.sh setup
+# Windows path of the fault tests' small filesystems (Wine maps Z: to /).
+export PICJOIN_FAULT_DIR="Z:${root//\//\\}\\build\\fault"
 ctest --test-dir "build/$test_preset" --output-on-failure --no-tests=error -j1
 record "Windows tests under Wine ($test_preset)" $?
+bash scripts/fault-mounts.sh teardown
 picjoin_stop_wineserver
 picjoin_stop_xvfb
 
