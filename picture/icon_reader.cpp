@@ -85,6 +85,13 @@ DecodeStatus ReadImageSize(const OwnedBuffer& image, IconImage* out) {
     if (!c.ok()) return DecodeStatus::BadHeader;
   }
   if (out->width <= 0 || out->height <= 0) return DecodeStatus::BadHeader;
+  // The platform makes a 32-bit icon of this size: the same cap as for any
+  // decoded picture, so a small file cannot claim gigabytes.
+  if (out->width > kMaxPictureSide || out->height > kMaxPictureSide ||
+      uint64_t{4} * static_cast<uint64_t>(out->width) * static_cast<uint64_t>(out->height) >
+          kMaxPictureBytes) {
+    return DecodeStatus::TooLarge;
+  }
   return DecodeStatus::Ok;
 }
 

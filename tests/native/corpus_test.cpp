@@ -205,8 +205,8 @@ TEST(Corpus, IconsAndCursorsGiveTheirChosenImage) {
       // Five images, all with colour count 0: the last (16 x 16) one.
       {"pillow.ico", DecodeStatus::Ok, PictureKind::Icon, 16, 16, 32},
       {"python.ico", DecodeStatus::Ok, PictureKind::Icon, 48, 48, 32},
-      // The header claims 65535 x 65535; making the icon is the Windows side's business.
-      {"decompression_bomb.ico", DecodeStatus::Ok, PictureKind::Icon, 65535, 32767, 1},
+      // The header claims 65535 x 65535: an 8 GiB icon, refused before anything is made.
+      {"decompression_bomb.ico", DecodeStatus::TooLarge},
       {"deerstalker.cur", DecodeStatus::Ok, PictureKind::Cursor, 32, 32, 32},
       {"mask_1.cur", DecodeStatus::BadHeader},  // an 8-byte image
       {"no_cursors.cur", DecodeStatus::BadHeader},
