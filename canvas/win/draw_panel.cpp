@@ -251,16 +251,23 @@ void DrawPanel::ResizeBackingImage() {
   // The old image goes first when nothing else holds it, so that a large
   // canvas and its successor need not fit in memory together; its content
   // is needed only where it may differ from the background.
+  // Rows outside the dirty range count as background only while they
+  // still hold the background of the moment.
+  const COLORREF color = ResolvedBackColor();
   std::shared_ptr<BackingImage> old = std::move(backing_);
-  const int32_t keepTop = old ? std::min(dirtyTop_, h) : 0;
-  const int32_t keepBottom = old ? std::min(dirtyBottom_, std::min(h, old->height)) : 0;
+  int32_t keepTop = 0, keepBottom = 0;
+  if (old) {
+    const bool cleanIsBackground = cleanColor_ == color;
+    keepTop = cleanIsBackground ? std::min(dirtyTop_, h) : 0;
+    keepBottom = std::min(cleanIsBackground ? dirtyBottom_ : old->height, std::min(h, old->height));
+  }
   if (old && keepTop >= keepBottom && old.use_count() == 1) old.reset();
 
   std::shared_ptr<BackingImage> image = BackingImage::Create(w, h);
   dirtyTop_ = dirtyBottom_ = 0;
   if (!image) return;  // the canvas goes on without a backing image
-  const COLORREF color = ResolvedBackColor();
   FillRows(image->bits, image->stride, w, h, color);
+  cleanColor_ = color;
   if (old && keepTop < keepBottom) {
     GdiFlush();
     const size_t rowBytes = static_cast<size_t>(std::min(w, old->width)) * 3;
@@ -346,7 +353,10 @@ void DrawPanel::Clear() {
       // Rows outside the dirty range hold the background already.
       GdiFlush();
       BackingImage& image = *backing_;
-      if (dirtyTop_ < dirtyBottom_) {
+      if (cleanColor_ != color) {
+        FillRows(image.bits, image.stride, image.width, image.height, color);
+        cleanColor_ = color;
+      } else if (dirtyTop_ < dirtyBottom_) {
         FillRows(image.RowFromTop(dirtyBottom_ - 1), image.stride, image.width,
                  dirtyBottom_ - dirtyTop_, color);
       }

@@ -98,6 +98,9 @@ class DrawPanel {
   // clear only needs to fill these.
   int32_t dirtyTop_ = 0;
   int32_t dirtyBottom_ = 0;
+  // The colour of the rows outside that range. The default background is
+  // looked up at each use and may have changed since they were filled.
+  COLORREF cleanColor_ = 0;
 };
 
 // Writes the blocks, in order, to `path`. The bytes go to a new file in the
