@@ -180,6 +180,10 @@ Bytes IconImageBytes(const IconPicture& picture) {
   std::vector<uint32_t> table;
   std::map<uint32_t, uint32_t> index;
   if (bits <= 8) {
+    // Black first: transparent pixels take index 0, and only black leaves
+    // the screen as it is under a set mask bit.
+    index[0] = 0;
+    table.push_back(0);
     for (uint32_t color : c.pixels) {
       if (index.count(color) == 0) {
         index[color] = static_cast<uint32_t>(table.size());
@@ -253,7 +257,7 @@ Bytes IconFile(uint16_t type, const std::vector<IconDirEntry>& entries) {
   return file;
 }
 
-Bytes JpegFile(const Rgb& picture, int quality, bool grey) {
+Bytes JpegFile(const Rgb& picture, int quality, bool grey, bool progressive) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr error;
   cinfo.err = jpeg_std_error(&error);
@@ -267,6 +271,7 @@ Bytes JpegFile(const Rgb& picture, int quality, bool grey) {
   cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<JSAMPLE> row(static_cast<size_t>(picture.width) * 3);
   for (int32_t y = 0; y < picture.height; ++y) {
@@ -288,6 +293,73 @@ Bytes JpegFile(const Rgb& picture, int quality, bool grey) {
   jpeg_destroy_compress(&cinfo);
   std::free(out);
   return file;
+}
+
+namespace {
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void PutBig32(Bytes& b, uint32_t v) {
+  for (int i = 3; i >= 0; --i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PngChunk(Bytes& png, const char* type, const Bytes& data) {
+  PutBig32(png, static_cast<uint32_t>(data.size()));
+  const size_t start = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), data.begin(), data.end());
+  PutBig32(png, Crc32(png.data() + start, png.size() - start));
+}
+
+}  // namespace
+
+Bytes PngFile(const Rgb& picture) {
+  Bytes raw;  // filter byte 0, then red, green, blue for each pixel
+  for (int32_t y = 0; y < picture.height; ++y) {
+    raw.push_back(0);
+    for (int32_t x = 0; x < picture.width; ++x) {
+      const uint32_t c = picture.At(x, y);
+      raw.push_back(static_cast<uint8_t>(c >> 16));
+      raw.push_back(static_cast<uint8_t>(c >> 8));
+      raw.push_back(static_cast<uint8_t>(c));
+    }
+  }
+  Bytes z = {0x78, 0x01};  // zlib stream of stored deflate blocks
+  for (size_t at = 0; at < raw.size() || at == 0;) {
+    const size_t n = std::min<size_t>(raw.size() - at, 65535);
+    const bool last = at + n == raw.size();
+    z.push_back(last ? 1 : 0);
+    z.push_back(static_cast<uint8_t>(n));
+    z.push_back(static_cast<uint8_t>(n >> 8));
+    z.push_back(static_cast<uint8_t>(~n));
+    z.push_back(static_cast<uint8_t>(~n >> 8));
+    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
+    at += n;
+    if (last) break;
+  }
+  uint32_t a = 1, b = 0;
+  for (uint8_t v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBig32(z, b << 16 | a);
+
+  Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  Bytes ihdr;
+  PutBig32(ihdr, static_cast<uint32_t>(picture.width));
+  PutBig32(ihdr, static_cast<uint32_t>(picture.height));
+  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
+  PngChunk(png, "IHDR", ihdr);
+  PngChunk(png, "IDAT", z);
+  PngChunk(png, "IEND", {});
+  return png;
 }
 
 Rgb DecodeJpegForTest(const Bytes& file) {

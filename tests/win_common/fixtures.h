@@ -83,7 +83,10 @@ IconDirEntry IconEntryFor(const IconPicture& picture);
 
 // A baseline JPEG of `picture` made with libjpeg; `grey` stores one
 // component.
-Bytes JpegFile(const Rgb& picture, int quality = 90, bool grey = false);
+Bytes JpegFile(const Rgb& picture, int quality = 90, bool grey = false, bool progressive = false);
+
+// A PNG of `picture` (8-bit RGB, stored without compression).
+Bytes PngFile(const Rgb& picture);
 
 // Decodes a JPEG with libjpeg's defaults: what the program must show of it.
 Rgb DecodeJpegForTest(const Bytes& file);
