@@ -19,8 +19,12 @@ record() {  # name, exit code
 
 build_preset() {  # preset
   cmake --preset "$1" >"build/configure-$1.log" 2>&1 || { cat "build/configure-$1.log"; return 1; }
-  cmake --build "build/$1" 2>&1 | tail -n 3
-  return "${PIPESTATUS[0]}"
+  if cmake --build "build/$1" >"build/build-$1.log" 2>&1; then
+    tail -n 1 "build/build-$1.log"
+  else
+    grep -E -A5 'error|FAILED' "build/build-$1.log" | head -n 60
+    return 1
+  fi
 }
 
 mkdir -p build
