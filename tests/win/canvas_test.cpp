@@ -552,6 +552,31 @@ TEST(RenderPicture, AnExplicitSizeStretches) {
   EXPECT_EQ(Hex(got.At(3, 3)), Hex(colors[1][1]));
 }
 
+// A GIF's first image is drawn at the picture's top-left corner whatever
+// place the file gives it; nothing is drawn beyond the logical screen.
+TEST_F(CanvasTest, AGifShowsItsFirstImageAtItsTopLeftCorner) {
+  Resize(20, 14);
+  const Rgb image = Pattern(4, 3, 15);
+  const PictureId id = LoadFromBytes(folder_, "g.gif", GifFile(image, 10, 8, 3, 2));
+  ASSERT_NE(id, 0u);
+  loaded_.push_back(id);
+  EXPECT_EQ(FindPicture(id)->width, 10);
+  EXPECT_EQ(FindPicture(id)->height, 8);
+  canvas().DrawPicture(id, 2, 1);
+  const Rgb got = CanvasPixels(canvas());
+  for (int32_t y = 0; y < 14; ++y) {
+    for (int32_t x = 0; x < 20; ++x) {
+      const bool inImage = x >= 2 && x < 6 && y >= 1 && y < 4;
+      const bool inScreen = x >= 2 && x < 12 && y >= 1 && y < 9;
+      if (inImage) {
+        EXPECT_EQ(Hex(got.At(x, y)), Hex(image.At(x - 2, y - 1))) << x << ", " << y;
+      } else if (!inScreen) {
+        EXPECT_EQ(Hex(got.At(x, y)), Hex(kWhite)) << x << ", " << y;
+      }
+    }
+  }
+}
+
 // 画板1 draws in white on white: a monochrome PCX leaves a white rectangle.
 TEST_F(CanvasTest, AMonochromePictureOnTheJoinCanvasComesOutWhite) {
   Resize(24, 8);

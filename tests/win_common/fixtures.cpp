@@ -388,6 +388,70 @@ Rgb DecodeJpegForTest(const Bytes& file) {
   return picture;
 }
 
+Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int32_t left,
+              int32_t top) {
+  std::vector<uint32_t> table;
+  std::map<uint32_t, uint32_t> index;
+  for (uint32_t color : picture.pixels) {
+    if (index.count(color) == 0) {
+      index[color] = static_cast<uint32_t>(table.size());
+      table.push_back(color);
+    }
+  }
+  table.resize(256, 0);
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0xF7, 0, 0};  // 256-entry global table
+  Put16(gif, 6, static_cast<uint32_t>(screenWidth));
+  Put16(gif, 8, static_cast<uint32_t>(screenHeight));
+  for (uint32_t c : table) {
+    gif.push_back(static_cast<uint8_t>(c >> 16));
+    gif.push_back(static_cast<uint8_t>(c >> 8));
+    gif.push_back(static_cast<uint8_t>(c));
+  }
+  Bytes descriptor(10, 0);
+  descriptor[0] = 0x2C;
+  Put16(descriptor, 1, static_cast<uint32_t>(left));
+  Put16(descriptor, 3, static_cast<uint32_t>(top));
+  Put16(descriptor, 5, static_cast<uint32_t>(picture.width));
+  Put16(descriptor, 7, static_cast<uint32_t>(picture.height));
+  gif.insert(gif.end(), descriptor.begin(), descriptor.end());
+  gif.push_back(8);  // minimum code size: codes of 9 bits, clear 256, end 257
+
+  // Every pixel its own code, with a clear code often enough that the
+  // decoder's table never grows past 9-bit codes.
+  Bytes packed;
+  uint32_t bits = 0;
+  int count = 0;
+  auto emit = [&](uint32_t code) {
+    bits |= code << count;
+    count += 9;
+    while (count >= 8) {
+      packed.push_back(static_cast<uint8_t>(bits));
+      bits >>= 8;
+      count -= 8;
+    }
+  };
+  int sinceClear = 0;
+  emit(256);
+  for (uint32_t color : picture.pixels) {
+    if (sinceClear == 250) {
+      emit(256);
+      sinceClear = 0;
+    }
+    emit(index[color]);
+    ++sinceClear;
+  }
+  emit(257);
+  if (count > 0) packed.push_back(static_cast<uint8_t>(bits));
+  for (size_t at = 0; at < packed.size(); at += 255) {
+    const size_t n = std::min<size_t>(255, packed.size() - at);
+    gif.push_back(static_cast<uint8_t>(n));
+    gif.insert(gif.end(), packed.begin() + at, packed.begin() + at + n);
+  }
+  gif.push_back(0);     // end of the image data
+  gif.push_back(0x3B);  // trailer
+  return gif;
+}
+
 Bytes Pcx1File(int32_t width, int32_t height, const std::vector<Bytes>& rows) {
   const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
   const size_t bytesPerLine = (rowBytes + 1) / 2 * 2;

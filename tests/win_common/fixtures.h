@@ -91,6 +91,11 @@ Bytes PngFile(const Rgb& picture);
 // Decodes a JPEG with libjpeg's defaults: what the program must show of it.
 Rgb DecodeJpegForTest(const Bytes& file);
 
+// A GIF89a of `picture` as its first image (at most 256 colours), placed at
+// (left, top) on a logical screen of screenWidth x screenHeight.
+Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int32_t left = 0,
+              int32_t top = 0);
+
 // A monochrome PCX (version 3); bits top row first, most significant first.
 Bytes Pcx1File(int32_t width, int32_t height, const std::vector<Bytes>& rows);
 
