@@ -90,6 +90,9 @@ DecodeStatus ReadScreen(ByteCursor& cursor, ScreenInfo* screen) {
   cursor.Skip(2);  // background colour index and pixel ratio
   if (!cursor.ok()) return DecodeStatus::BadHeader;
   if (screen->width == 0 || screen->height == 0) return DecodeStatus::BadHeader;
+  // The picture is drawn as a bitmap of the screen's size: the same cap as
+  // any decoded picture, so a tiny file cannot claim a gigantic screen.
+  if (uint64_t{3} * screen->width * screen->height > kMaxPictureBytes) return DecodeStatus::TooLarge;
 
   if (flags & 0x80) {
     const size_t entries = TableEntries(flags);

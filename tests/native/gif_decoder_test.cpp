@@ -227,6 +227,8 @@ TEST(GifDecoder, RefusesBrokenFiles) {
       {"bad signature", badSignature, DecodeStatus::BadHeader},
       {"zero screen width", GifBuilder(0, 3, kFourColours).Frame(good).Finish(), DecodeStatus::BadHeader},
       {"zero screen height", GifBuilder(3, 0, kFourColours).Frame(good).Finish(), DecodeStatus::BadHeader},
+      {"screen beyond the picture cap", GifBuilder(65535, 65535, kFourColours).Frame(good).Finish(),
+       DecodeStatus::TooLarge},
       {"global table reaching the end", GifBuilder(3, 3, kFourColours).bytes(), DecodeStatus::Truncated},
       {"extension label 0x02", withBlock({0x21, 0x02, 0}), DecodeStatus::Corrupt},
       {"unknown block byte", withBlock({0x55}), DecodeStatus::Corrupt},
