@@ -387,6 +387,14 @@ struct BoxSeen {
   HWND other = nullptr;
 };
 
+BOOL CALLBACK NoteIconControl(HWND child, LPARAM param) {
+  auto* seen = reinterpret_cast<BoxSeen*>(param);
+  if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    seen->shownIcon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+  }
+  return TRUE;
+}
+
 DWORD WINAPI WatchForTheBox(void* param) {
   auto* seen = static_cast<BoxSeen*>(param);
   const std::string caption = Gbk("信息：");
@@ -407,16 +415,7 @@ DWORD WINAPI WatchForTheBox(void* param) {
     seen->cancelButton = GetDlgItem(box, IDCANCEL) != nullptr;
     // The icon is a static control of the icon style (its id differs
     // between Windows and Wine); it shows the system's icon of that name.
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM p) -> BOOL {
-          auto* seen = reinterpret_cast<BoxSeen*>(p);
-          if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            seen->shownIcon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(seen));
+    EnumChildWindows(box, &NoteIconControl, reinterpret_cast<LPARAM>(seen));
     seen->otherWindowEnabled = IsWindowEnabled(seen->other) != 0;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   }

@@ -40,26 +40,23 @@ size_t GdiObjects() {
   return n;
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<size_t*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountWindowAndChildren(HWND hwnd, LPARAM count) {
+  ++*reinterpret_cast<size_t*>(count);
+  EnumChildWindows(hwnd, &CountWindow, count);
+  return TRUE;
+}
+
 size_t UserObjects() {
   if (GuiResourcesWork()) return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
   // Windows are the USER objects left to count; under Wine an icon holds
   // GDI bitmaps, so a lost icon shows in the GDI count.
   size_t n = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM p) -> BOOL {
-        auto* count = reinterpret_cast<size_t*>(p);
-        ++*count;
-        EnumChildWindows(
-            hwnd,
-            [](HWND, LPARAM q) -> BOOL {
-              ++*reinterpret_cast<size_t*>(q);
-              return TRUE;
-            },
-            p);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&n));
+  EnumThreadWindows(GetCurrentThreadId(), &CountWindowAndChildren, reinterpret_cast<LPARAM>(&n));
   return n;
 }
 
