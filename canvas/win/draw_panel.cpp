@@ -245,9 +245,15 @@ void DrawPanel::ClientSizeChanged() {
 // background, with the old image's top-left part copied in.
 void DrawPanel::ResizeBackingImage() {
   if (settings_.autoRedraw != 1) return;
-  // With border 0 the client area is the whole window.
-  const int32_t w = std::max<int32_t>(width_, 1);
-  const int32_t h = std::max<int32_t>(height_, 1);
+  // The client size: the outer size less the frame, if there is one.
+  int32_t clientW = width_, clientH = height_;
+  RECT client;
+  if (hwnd_ != nullptr && settings_.border != 0 && GetClientRect(hwnd_, &client)) {
+    clientW = client.right;
+    clientH = client.bottom;
+  }
+  const int32_t w = std::max<int32_t>(clientW, 1);
+  const int32_t h = std::max<int32_t>(clientH, 1);
   // The old image goes first when nothing else holds it, so that a large
   // canvas and its successor need not fit in memory together; its content
   // is needed only where it may differ from the background.
