@@ -351,6 +351,29 @@ TEST_F(CanvasTest, HeightIsClampedToZeroThrough32627) {
   }
 }
 
+// Width and height are outer sizes; the backing image has the client size,
+// which a frame makes smaller.
+TEST(CanvasWithAFrame, HasABackingImageOfItsClientSize) {
+  DrawPanelSettings settings = Canvas1Settings();
+  settings.border = 1;
+  CanvasHost host(settings);
+  ASSERT_TRUE(host.ok());
+  DrawPanel& canvas = host.canvas();
+  canvas.SetWidth(40);
+  canvas.SetHeight(20);
+  RECT client{};
+  GetClientRect(canvas.hwnd(), &client);
+  ASSERT_LT(client.right, 40) << "no frame";
+  EXPECT_EQ(canvas.width(), 40);
+  EXPECT_EQ(canvas.BackingWidth(), client.right);
+  EXPECT_EQ(canvas.BackingHeight(), client.bottom);
+  canvas.Clear();
+  EXPECT_TRUE(SamePixels(CanvasPixels(canvas), Solid(client.right, client.bottom, kWhite)));
+  // Narrower than its frame: the client area is empty, the image 1 wide.
+  canvas.SetWidth(1);
+  EXPECT_EQ(canvas.BackingWidth(), 1);
+}
+
 TEST_F(CanvasTest, AWidthOfZeroStillHasAOnePixelWideImage) {
   Resize(-5, 3);
   ASSERT_TRUE(canvas().HasBackingImage());
