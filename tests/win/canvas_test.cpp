@@ -600,6 +600,45 @@ TEST_F(CanvasTest, AGifShowsItsFirstImageAtItsTopLeftCorner) {
   }
 }
 
+TEST_F(CanvasTest, A256ColourPictureShowsItsPaletteColours) {
+  Resize(12, 6);
+  Rgb picture(7, 3);  // odd width: the file's lines have one byte more
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 7; ++x) picture.At(x, y) = 0x102030u * (x + 1) + 0x050000u * y;
+  const PictureId id = LoadFromBytes(folder_, "p.pcx", Pcx8File(picture));
+  ASSERT_NE(id, 0u);
+  loaded_.push_back(id);
+  ASSERT_EQ(FindPicture(id)->kind, PictureKind::Pcx8);
+  canvas().DrawPicture(id, 3, 2);
+  Rgb expected(12, 6);
+  expected.Paste(picture, 3, 2);
+  EXPECT_TRUE(SamePixels(CanvasPixels(canvas()), expected));
+}
+
+// The canvas of a large join: 20000 x 10000 at 3 bytes a pixel, 600 MB.
+TEST_F(CanvasTest, ALargeCanvasHoldsItsWholePicture) {
+  Resize(20000, 10000);
+  ASSERT_TRUE(canvas().HasBackingImage());
+  const Rgb picture = Pattern(30, 20, 16);
+  const PictureId id = LoadBmp(picture);
+  canvas().DrawPicture(id, 19990, 9990);  // cut at both far edges
+  canvas().DrawPicture(id, 0, 0);
+  const ByteBlock block = canvas().ExportBitmap();
+  ASSERT_EQ(block.size(), 54u + 60000u * 10000u);
+  // Bottom-up rows: the canvas's top row is the file's last.
+  auto pixel = [&](int32_t x, int32_t y) {
+    const uint8_t* p = block.data() + 54 + size_t{60000} * (9999 - y) + 3 * size_t(x);
+    return uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
+  };
+  EXPECT_EQ(Hex(pixel(0, 0)), Hex(picture.At(0, 0)));
+  EXPECT_EQ(Hex(pixel(29, 19)), Hex(picture.At(29, 19)));
+  EXPECT_EQ(Hex(pixel(30, 0)), Hex(kWhite));
+  EXPECT_EQ(Hex(pixel(19990, 9990)), Hex(picture.At(0, 0)));
+  EXPECT_EQ(Hex(pixel(19999, 9999)), Hex(picture.At(9, 9)));
+  EXPECT_EQ(Hex(pixel(19989, 9999)), Hex(kWhite));
+  EXPECT_EQ(Hex(pixel(10000, 5000)), Hex(kWhite));
+}
+
 // 画板1 draws in white on white: a monochrome PCX leaves a white rectangle.
 TEST_F(CanvasTest, AMonochromePictureOnTheJoinCanvasComesOutWhite) {
   Resize(24, 8);

@@ -452,6 +452,45 @@ Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int
   return gif;
 }
 
+Bytes Pcx8File(const Rgb& picture) {
+  std::vector<uint32_t> table;
+  std::map<uint32_t, uint32_t> index;
+  for (uint32_t color : picture.pixels) {
+    if (index.count(color) == 0) {
+      index[color] = static_cast<uint32_t>(table.size());
+      table.push_back(color);
+    }
+  }
+  table.resize(256, 0);
+  const size_t bytesPerLine = (static_cast<size_t>(picture.width) + 1) / 2 * 2;
+  Bytes file(128, 0);
+  file[0] = 10;
+  file[1] = 5;
+  file[2] = 1;
+  file[3] = 8;
+  Put16(file, 8, static_cast<uint32_t>(picture.width - 1));
+  Put16(file, 10, static_cast<uint32_t>(picture.height - 1));
+  file[65] = 1;
+  Put16(file, 66, static_cast<uint32_t>(bytesPerLine));
+  Put16(file, 68, 1);
+  for (int32_t y = 0; y < picture.height; ++y) {
+    for (size_t x = 0; x < bytesPerLine; ++x) {
+      const uint8_t b = x < static_cast<size_t>(picture.width)
+                            ? static_cast<uint8_t>(index[picture.At(static_cast<int32_t>(x), y)])
+                            : 0;
+      if ((b & 0xC0) == 0xC0) file.push_back(0xC1);
+      file.push_back(b);
+    }
+  }
+  file.push_back(12);
+  for (uint32_t c : table) {
+    file.push_back(static_cast<uint8_t>(c >> 16));
+    file.push_back(static_cast<uint8_t>(c >> 8));
+    file.push_back(static_cast<uint8_t>(c));
+  }
+  return file;
+}
+
 Bytes Pcx1File(int32_t width, int32_t height, const std::vector<Bytes>& rows) {
   const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
   const size_t bytesPerLine = (rowBytes + 1) / 2 * 2;

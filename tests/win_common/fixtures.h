@@ -96,6 +96,9 @@ Rgb DecodeJpegForTest(const Bytes& file);
 Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int32_t left = 0,
               int32_t top = 0);
 
+// A 256-colour PCX (version 5) of `picture` with its palette after marker 12.
+Bytes Pcx8File(const Rgb& picture);
+
 // A monochrome PCX (version 3); bits top row first, most significant first.
 Bytes Pcx1File(int32_t width, int32_t height, const std::vector<Bytes>& rows);
 
