@@ -502,6 +502,35 @@ bool StatedSize(const Bytes& file, PictureKind kind, int32_t* w, int32_t* h) {
     *h = sh < 0 ? -sh : sh;
     return true;
   }
+  if ((kind == PictureKind::Icon || kind == PictureKind::Cursor) && file.size() >= 6) {
+    // The first entry 32 wide with 16 colours or more, else the last; its
+    // image's own header (or PNG IHDR) holds the size, the height doubled
+    // for a bitmap with its mask.
+    const size_t count = file[4] | size_t{file[5]} << 8;
+    if (file.size() < 6 + 16 * count) return false;
+    size_t chosen = count - 1;
+    for (size_t i = 0; i < count; ++i) {
+      if (file[6 + 16 * i] == 32 && file[6 + 16 * i + 2] >= 16) {
+        chosen = i;
+        break;
+      }
+    }
+    const size_t offset = Le32(file, 6 + 16 * chosen + 12);
+    if (offset > file.size() || file.size() - offset < 24) return false;
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (std::equal(kPng, kPng + 8, file.begin() + offset)) {
+      auto be32 = [&](size_t at) {
+        return static_cast<int32_t>(uint32_t{file[at]} << 24 | uint32_t{file[at + 1]} << 16 |
+                                    uint32_t{file[at + 2]} << 8 | file[at + 3]);
+      };
+      *w = be32(offset + 16);
+      *h = be32(offset + 20);
+    } else {
+      *w = static_cast<int32_t>(Le32(file, offset + 4));
+      *h = static_cast<int32_t>(Le32(file, offset + 8)) / 2;
+    }
+    return true;
+  }
   if (kind == PictureKind::Jpeg) {
     // The first start-of-frame marker.
     for (size_t i = 2; i + 9 < file.size();) {
