@@ -305,6 +305,14 @@ std::string MainWindow::OffsetText() { return ReadText(Control(kEdit3)); }
 bool MainWindow::HorizontalChecked() { return ReadChecked(Control(kRadio1)); }
 bool MainWindow::ShowSaveDialog() { return ShowFileDialog(saveDialog_); }
 std::string MainWindow::SaveFileName() { return ReadFileName(saveDialog_); }
-void MainWindow::ShowMessage(const std::string& text, UINT icon) { ShowJoinMessageBox(text, icon); }
+void MainWindow::ShowMessage(const std::string& text, UINT icon) {
+  const bool wasActive = GetActiveWindow() == hwnd_;
+  ShowJoinMessageBox(text, icon);
+  // A task-modal box enables the window again only once the box is gone,
+  // and a platform may by then have left no window of ours active: the
+  // user would have to click the window before typing on. Give the
+  // activation (and with it the focus) back.
+  if (wasActive && hwnd_ != nullptr && GetActiveWindow() != hwnd_) SetActiveWindow(hwnd_);
+}
 
 }  // namespace picjoin

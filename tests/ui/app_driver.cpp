@@ -42,15 +42,14 @@ HWND FindDialogItem(HWND dialog, int id) {
   return item != nullptr ? item : FindDescendant(dialog, id);
 }
 
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
 std::vector<HWND> Descendants(HWND parent) {
   std::vector<HWND> all;
-  EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
+  EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&all));
   return all;
 }
 
@@ -368,6 +367,14 @@ void App::Click(HWND button) {
 }
 
 void App::Press(Chord keys) {
+  // Keys go to the foreground window: wait until it is one of ours.
+  WaitUntil(
+      [&] {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(GetForegroundWindow(), &pid);
+        return pid == processId_;
+      },
+      2000);
   std::vector<INPUT> inputs;
   for (WORD vk : keys) inputs.push_back(KeyInput(vk, false));
   for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) inputs.push_back(KeyInput(*it, true));

@@ -9,47 +9,16 @@
 
 #include "app/win/layout.h"
 #include "tests/ui_common/app_driver.h"
+#include "tests/ui_common/steps.h"
 #include "tests/win_common/gbk.h"
 
 namespace {
 
 using namespace picjoin;  // the control ids
 using uitest::App;
-
-// A folder with two small BMP pictures.
-struct PictureFolder {
-  PictureFolder() {
-    const auto a = uitest::MakePicture(4, 3, [](int x, int y) { return 0x102030u * (x + y + 1); });
-    const auto b = uitest::MakePicture(4, 2, [](int x, int) { return 0x00FF00u - 0x100u * x; });
-    uitest::WriteBytes(folder.File(L"a.bmp"), uitest::Bmp24File(a));
-    uitest::WriteBytes(folder.File(L"b.bmp"), uitest::Bmp24File(b));
-  }
-  std::string A() const { return folder.FileA(L"a.bmp"); }
-  std::string B() const { return folder.FileA(L"b.bmp"); }
-  uitest::TempFolder folder;
-};
-
-// Clicks a browse button and chooses `name` in the open dialog.
-::testing::AssertionResult Browse(App& app, int button, const std::string& name) {
-  app.Click(button);
-  auto dialog = app.WaitForFileDialog();
-  if (dialog == nullptr) return ::testing::AssertionFailure() << "no open dialog";
-  dialog->SetFileNameField(name);
-  dialog->PressOk();
-  if (!dialog->WaitClosed()) return ::testing::AssertionFailure() << "the dialog stayed open";
-  app.Settle();
-  return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult BrowseAndCancel(App& app, int button) {
-  app.Click(button);
-  auto dialog = app.WaitForFileDialog();
-  if (dialog == nullptr) return ::testing::AssertionFailure() << "no open dialog";
-  dialog->PressCancel();
-  if (!dialog->WaitClosed()) return ::testing::AssertionFailure() << "the dialog stayed open";
-  app.Settle();
-  return ::testing::AssertionSuccess();
-}
+using uitest::Browse;
+using uitest::BrowseAndCancel;
+using uitest::PictureFolder;
 
 TEST(OpenDialog, TitleFiltersAndAnEmptyNameAtFirst) {
   auto app = App::Start();

@@ -57,6 +57,11 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::pair<int, ControlEvent>> events_;
 };
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
 RECT PlaceInParent(HWND control) {
   RECT r;
   GetWindowRect(control, &r);
@@ -117,9 +122,7 @@ const ExpectedControl kExpected[] = {
 
 TEST_F(MainWindowTest, EveryControlMatchesTheLayout) {
   int descendants = 0;
-  EnumChildWindows(
-      window_.hwnd(), [](HWND, LPARAM count) -> BOOL { ++*reinterpret_cast<int*>(count); return TRUE; },
-      reinterpret_cast<LPARAM>(&descendants));
+  EnumChildWindows(window_.hwnd(), CountWindow, reinterpret_cast<LPARAM>(&descendants));
   EXPECT_EQ(descendants, static_cast<int>(std::size(kExpected)));
 
   HFONT guiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -136,11 +139,15 @@ TEST_F(MainWindowTest, EveryControlMatchesTheLayout) {
     EXPECT_EQ(r.top, e.top);
     EXPECT_EQ(r.right - r.left, e.width);
     EXPECT_EQ(r.bottom - r.top, e.height);
-    if (e.text != nullptr) EXPECT_EQ(Text(hwnd), Gbk(e.text));
+    if (e.text != nullptr) {
+      EXPECT_EQ(Text(hwnd), Gbk(e.text));
+    }
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE));
     EXPECT_TRUE(style & WS_CHILD);
-    if (e.buttonType != kNoType) EXPECT_EQ(static_cast<int>(style & BS_TYPEMASK), e.buttonType);
+    if (e.buttonType != kNoType) {
+      EXPECT_EQ(static_cast<int>(style & BS_TYPEMASK), e.buttonType);
+    }
     EXPECT_EQ(style & e.styleOn, e.styleOn);
     EXPECT_EQ(style & e.styleOff, 0u);
     EXPECT_EQ(exStyle & e.exStyleOn, e.exStyleOn);
@@ -148,8 +155,12 @@ TEST_F(MainWindowTest, EveryControlMatchesTheLayout) {
     EXPECT_EQ((style & WS_DISABLED) == 0, e.enabled);
     // A radio button's WS_TABSTOP follows its check (the platform sets it
     // on BM_SETCHECK); the window's own Tab order does not use the bit.
-    if (e.buttonType != BS_AUTORADIOBUTTON) EXPECT_EQ((style & WS_TABSTOP) != 0, e.tabStop);
-    if (e.checked >= 0) EXPECT_EQ(SendMessageA(hwnd, BM_GETCHECK, 0, 0), e.checked);
+    if (e.buttonType != BS_AUTORADIOBUTTON) {
+      EXPECT_EQ((style & WS_TABSTOP) != 0, e.tabStop);
+    }
+    if (e.checked >= 0) {
+      EXPECT_EQ(SendMessageA(hwnd, BM_GETCHECK, 0, 0), e.checked);
+    }
     if (e.text != nullptr) {
       EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), guiFont);
     }
@@ -414,6 +425,52 @@ TEST_F(MainWindowTest, FocusMovesRaiseNoClickedEvent) {
   });
   for (const auto& e : events) EXPECT_NE(e.second, ControlEvent::Clicked) << e.first;
   EXPECT_TRUE(ReadChecked(Get(kRadio1)));
+}
+
+MSG KeyDown(HWND focus, WPARAM key) {
+  MSG msg = {};
+  msg.hwnd = focus;
+  msg.message = WM_KEYDOWN;
+  msg.wParam = key;
+  msg.lParam = 1;
+  return msg;
+}
+
+TEST_F(MainWindowTest, TabSkipsHiddenAndDisabledControls) {
+  ShowAndActivate();
+  ShowWindow(Get(kButton1), SW_HIDE);
+  EnableWindow(Get(kEdit2), FALSE);
+  ShowWindow(Get(kGroup3), SW_HIDE);  // its radio buttons and 编辑框3 with it
+  SetFocus(Get(kEdit1));
+  const int order[] = {kButton2, kButton4, kEdit1};
+  for (int id : order) {
+    EXPECT_EQ(ApplyKeyRules(window_, KeyDown(GetFocus(), VK_TAB)), KeyOutcome::Handled);
+    EXPECT_EQ(GetFocus(), Get(id)) << id;
+  }
+}
+
+TEST_F(MainWindowTest, ArrowsSkipADisabledRadioButtonAndKeysWithoutARuleGoOn) {
+  ShowAndActivate();
+  EnableWindow(Get(kRadio2), FALSE);
+  SetFocus(Get(kRadio1));
+  // The only radio button left: it is checked and clicked again.
+  const auto events = EventsOf(
+      [&] { EXPECT_EQ(ApplyKeyRules(window_, KeyDown(GetFocus(), VK_DOWN)), KeyOutcome::Handled); });
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0], std::make_pair(int{kRadio1}, ControlEvent::Clicked));
+  EXPECT_TRUE(ReadChecked(Get(kRadio1)));
+  EXPECT_EQ(GetFocus(), Get(kRadio1));
+  // Arrows outside a radio button, Enter and F1 are the focused control's.
+  for (WPARAM key : {WPARAM{VK_DOWN}, WPARAM{VK_RETURN}, WPARAM{VK_F1}, WPARAM{'A'}}) {
+    EXPECT_EQ(ApplyKeyRules(window_, KeyDown(Get(kEdit3), key)), KeyOutcome::NotMine) << key;
+  }
+  // Keys for other windows are never the window's.
+  EXPECT_EQ(ApplyKeyRules(window_, KeyDown(nullptr, VK_TAB)), KeyOutcome::NotMine);
+}
+
+TEST_F(MainWindowTest, EscClosesTheWindow) {
+  EXPECT_EQ(ApplyKeyRules(window_, KeyDown(Get(kEdit3), VK_ESCAPE)), KeyOutcome::Handled);
+  EXPECT_EQ(window_.hwnd(), nullptr);
 }
 
 TEST_F(MainWindowTest, WidthAndHeightAreClamped) {
