@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev nasm
   libjpeg62-turbo-dev googletest libgtest-dev
   wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei
-  imagemagick dpkg-dev file zip
+  imagemagick dpkg-dev file zip locales
 )
 
 missing=()
@@ -19,7 +19,11 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+# Wine takes its code page (936) from a zh_CN locale; file names with
+# Chinese characters need that locale to exist on the Linux side too.
+have_locale() { locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; }
+
+if [ ${#missing[@]} -eq 0 ] && have_locale; then
   exit 0
 fi
 
@@ -29,12 +33,20 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-echo "==> Installing packages: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  echo "==> Enabling the i386 architecture (needed by 32-bit Wine)"
-  dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "==> Installing packages: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "==> Enabling the i386 architecture (needed by 32-bit Wine)"
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  echo "==> Packages installed"
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
-echo "==> Packages installed"
+
+if ! have_locale; then
+  echo "==> Generating the zh_CN.UTF-8 locale"
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi

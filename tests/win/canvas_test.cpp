@@ -657,7 +657,3 @@ TEST_F(CanvasTest, AMonochromePictureOnTheJoinCanvasComesOutWhite) {
 
 }  // namespace
 }  // namespace picjoin::testing
-
-// The shared fixture code is compiled once, here: the test program is made
-// of the files in tests/win only.
-#include "tests/win_common/fixtures.cpp"
