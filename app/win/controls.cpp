@@ -70,6 +70,7 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
 
 LRESULT CALLBACK EditBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
   const auto* behaviour = reinterpret_cast<const EditBoxBehaviour*>(data);
+  if (behaviour == nullptr) return DefSubclassProc(hwnd, msg, wp, lp);
   switch (msg) {
     case WM_CHAR:
     case WM_IME_CHAR:
@@ -221,6 +222,7 @@ bool InstallGroupBoxForwarding(HWND group) {
 }
 
 bool InstallEditBoxBehaviour(HWND edit, const EditBoxBehaviour* behaviour) {
+  if (behaviour == nullptr) return false;
   if (!SetWindowSubclass(edit, EditBoxProc, kEditBoxSubclass,
                          reinterpret_cast<DWORD_PTR>(behaviour))) {
     return false;

@@ -512,6 +512,29 @@ TEST_F(MainWindowTest, AFileDialogNeverClosedWithOkHasNoFileName) {
   EXPECT_EQ(window_.SaveFileName(), "");
 }
 
+LRESULT CALLBACK RefuseCreation(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) return FALSE;
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// Start-up reports this and ends with -1.
+TEST(MainWindowCreation, FailsCleanlyWhenTheWindowCannotBeMade) {
+  // A class of the same name whose windows refuse to be made.
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = RefuseCreation;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kMainWindowClass;
+  ASSERT_NE(RegisterClassExA(&wc), 0);
+  {
+    MainWindow window(/*quitOnDestroy=*/false);
+    EXPECT_FALSE(window.Create());
+    EXPECT_EQ(window.hwnd(), nullptr);
+    EXPECT_EQ(window.Control(kEdit1), nullptr);
+  }
+  UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
+}
+
 TEST(FileDialogSettings, BothDialogsAsLaidOut) {
   const FileDialogSettings& save = SaveDialogSettings();
   const FileDialogSettings& open = OpenDialogSettings();
