@@ -10,14 +10,12 @@
 
 #include "base/byte_cursor.h"
 #include "base/checked_math.h"
+#include "picture/decode_helpers.h"
 #include "picture/decoded_picture.h"
 
 namespace picjoin {
 
 namespace {
-
-// A GIF larger than this is not a picture anybody can join on a 32-bit system.
-constexpr uint64_t kMaxGifFileBytes = 1024ull * 1024 * 1024;
 
 constexpr size_t kHeaderBytes = 13;         // signature and logical screen
 constexpr size_t kDescriptorBytes = 9;      // image descriptor after its 0x2C
@@ -42,29 +40,6 @@ size_t TableEntries(uint8_t flags) { return size_t{2} << (flags & 7); }
 
 uint32_t PaletteEntry(const uint8_t* rgb) {
   return (static_cast<uint32_t>(rgb[0]) << 16) | (static_cast<uint32_t>(rgb[1]) << 8) | rgb[2];
-}
-
-// The whole file as one block, or why it could not be had.
-DecodeStatus ReadFile(ByteSource& source, OwnedBuffer* file) {
-  const int64_t size = source.Size();
-  if (size < 0) return DecodeStatus::Truncated;
-  if (static_cast<uint64_t>(size) > kMaxGifFileBytes) return DecodeStatus::TooLarge;
-  if (!ReadWholeSource(source, file, kMaxGifFileBytes)) return DecodeStatus::Truncated;
-  return DecodeStatus::Ok;
-}
-
-// Allocates the image, telling a picture too large to be allowed from a
-// system out of memory. Padding bytes are zeroed so the block is fully defined.
-DecodeStatus AllocateImage(PixelImage* image, PixelFormat format, int32_t width, int32_t height) {
-  const size_t stride = RowStride(format, width);
-  if (stride == 0 || height > kMaxPictureSide) return DecodeStatus::TooLarge;
-  size_t bytes = 0;
-  if (!CheckedMul(stride, static_cast<size_t>(height), &bytes) || bytes > kMaxPictureBytes) {
-    return DecodeStatus::TooLarge;
-  }
-  if (!image->Allocate(format, width, height)) return DecodeStatus::NoMemory;
-  std::memset(image->pixels.data(), 0, image->pixels.size());
-  return DecodeStatus::Ok;
 }
 
 // ---------------------------------------------------------------------------
@@ -448,7 +423,7 @@ DecodeStatus DecodeGifBytes(const uint8_t* data, size_t size, DecodedPicture* pi
   if (status != DecodeStatus::Ok) return status;
 
   PixelImage& image = picture->image;
-  status = AllocateImage(&image, PixelFormat::Indexed8, info.width, info.height);
+  status = AllocateZeroedImage(&image, PixelFormat::Indexed8, info.width, info.height);
   if (status != DecodeStatus::Ok) return status;
   FillPalette(info.colours, &image.palette);
 
@@ -470,7 +445,7 @@ DecodeStatus DecodeGifBytes(const uint8_t* data, size_t size, DecodedPicture* pi
 DecodeStatus DecodeGif(ByteSource& source, DecodedPicture* out) {
   *out = DecodedPicture{};
   OwnedBuffer file;
-  DecodeStatus status = ReadFile(source, &file);
+  DecodeStatus status = ReadWholeFile(source, &file);
   if (status != DecodeStatus::Ok) return status;
   DecodedPicture picture;
   status = DecodeGifBytes(file.data(), file.size(), &picture);

@@ -11,14 +11,12 @@
 
 #include "base/byte_cursor.h"
 #include "base/checked_math.h"
+#include "picture/decode_helpers.h"
 #include "picture/decoded_picture.h"
 
 namespace picjoin {
 
 namespace {
-
-// A PCX larger than this is not a picture anybody can join on a 32-bit system.
-constexpr uint64_t kMaxPcxFileBytes = 1024ull * 1024 * 1024;
 
 constexpr size_t kHeaderBytes = 128;
 constexpr uint8_t kManufacturer = 10;
@@ -26,29 +24,6 @@ constexpr uint8_t kRunLengthEncoding = 1;
 constexpr uint8_t kLastVersion = 5;
 constexpr uint8_t kPaletteMarker = 12;
 constexpr size_t kPaletteBytes = 768;
-
-// The whole file as one block, or why it could not be had.
-DecodeStatus ReadFile(ByteSource& source, OwnedBuffer* file) {
-  const int64_t size = source.Size();
-  if (size < 0) return DecodeStatus::Truncated;
-  if (static_cast<uint64_t>(size) > kMaxPcxFileBytes) return DecodeStatus::TooLarge;
-  if (!ReadWholeSource(source, file, kMaxPcxFileBytes)) return DecodeStatus::Truncated;
-  return DecodeStatus::Ok;
-}
-
-// Allocates the image, telling a picture too large to be allowed from a
-// system out of memory. Padding bytes are zeroed so the block is fully defined.
-DecodeStatus AllocateImage(PixelImage* image, PixelFormat format, int32_t width, int32_t height) {
-  const size_t stride = RowStride(format, width);
-  if (stride == 0 || height > kMaxPictureSide) return DecodeStatus::TooLarge;
-  size_t bytes = 0;
-  if (!CheckedMul(stride, static_cast<size_t>(height), &bytes) || bytes > kMaxPictureBytes) {
-    return DecodeStatus::TooLarge;
-  }
-  if (!image->Allocate(format, width, height)) return DecodeStatus::NoMemory;
-  std::memset(image->pixels.data(), 0, image->pixels.size());
-  return DecodeStatus::Ok;
-}
 
 struct PcxHeader {
   PictureKind kind = PictureKind::Unknown;
@@ -205,7 +180,7 @@ DecodeStatus DecodePcxBytes(const uint8_t* data, size_t size, DecodedPicture* pi
 
   const bool mono = header.kind == PictureKind::Pcx1;
   PixelImage& image = picture->image;
-  status = AllocateImage(&image, mono ? PixelFormat::Mono1 : PixelFormat::Indexed8, header.width,
+  status = AllocateZeroedImage(&image, mono ? PixelFormat::Mono1 : PixelFormat::Indexed8, header.width,
                          header.height);
   if (status != DecodeStatus::Ok) return status;
 
@@ -228,7 +203,7 @@ DecodeStatus DecodePcxBytes(const uint8_t* data, size_t size, DecodedPicture* pi
 DecodeStatus DecodePcx(ByteSource& source, DecodedPicture* out) {
   *out = DecodedPicture{};
   OwnedBuffer file;
-  DecodeStatus status = ReadFile(source, &file);
+  DecodeStatus status = ReadWholeFile(source, &file);
   if (status != DecodeStatus::Ok) return status;
   DecodedPicture picture;
   status = DecodePcxBytes(file.data(), file.size(), &picture);
