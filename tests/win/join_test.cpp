@@ -150,6 +150,41 @@ TEST_F(JoinTest, SavesTheJoinedPictureAsA24BitBmp) {
   }
 }
 
+// The palette formats join like the others. A 16 x 16 pattern has exactly
+// 256 colours, as many as a GIF or PCX palette holds.
+TEST_F(JoinTest, GifAndPcxPicturesJoinWithAJpeg) {
+  const Rgb palettePicture = Pattern(16, 16, 7);
+  struct PaletteCase {
+    const char* what;
+    std::string path;
+    bool horizontal;
+    const char* offset;
+    int32_t width, height, x2, y2;
+  };
+  const PaletteCase cases[] = {
+      // The GIF's screen is 20 x 24: white where its 16 x 16 image does not reach.
+      {"GIF then JPEG side by side", Write("palette.gif", GifFile(palettePicture, 20, 24)), true, "3",
+       100, 33, 20, 3},
+      {"PCX then JPEG stacked", Write("palette.pcx", Pcx8File(palettePicture)), false, "-4", 76, 46, -4,
+       16},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeJoinWindow window;
+    Prepare(window, c.path, jpegPath_, c.offset, c.horizontal);
+    DeleteFileA(outPath_.c_str());
+    JoinPictures(window);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, Gbk("保存图片") + outPath_ + Gbk("成功!"));
+    Rgb expected(c.width, c.height);
+    expected.Paste(palettePicture, 0, 0);
+    expected.Paste(jpegPixels_, c.x2, c.y2);
+    const Bytes saved = FileBytes(outPath_);
+    EXPECT_TRUE(SameBmpImage(saved, ExpectedBmpImage(expected)));
+    if ((c.width * 3) % 4 == 0) EXPECT_TRUE(saved == ExpectedBmpImage(expected));
+  }
+}
+
 TEST_F(JoinTest, ASecondJoinStartsFromAWhiteCanvas) {
   FakeJoinWindow window;
   Prepare(window, firstPath_, secondPath_, "40", true);
