@@ -422,6 +422,13 @@ DecodeStatus DecodeGifBytes(const uint8_t* data, size_t size, DecodedPicture* pi
   status = ReadImageHeader(cursor, screen.global, &info);
   if (status != DecodeStatus::Ok) return status;
 
+  // Every code takes at least minCodeSize + 1 bits and stands for at most
+  // 4096 pixels: an image larger than what the rest of the file can encode
+  // is refused before it is allocated, so a file of a few bytes cannot claim
+  // hundreds of megabytes.
+  const uint64_t codes = uint64_t{cursor.remaining()} * 8 / (static_cast<uint64_t>(info.minCodeSize + 1));
+  if (uint64_t{info.width} * uint64_t{info.height} > codes * kCodeTableSize) return DecodeStatus::TooLarge;
+
   PixelImage& image = picture->image;
   status = AllocateZeroedImage(&image, PixelFormat::Indexed8, info.width, info.height);
   if (status != DecodeStatus::Ok) return status;

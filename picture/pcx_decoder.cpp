@@ -19,6 +19,7 @@ namespace picjoin {
 namespace {
 
 constexpr size_t kHeaderBytes = 128;
+constexpr uint64_t kMaxRunLength = 63;  // bytes one byte of data can stand for (a run of 0xFF)
 constexpr uint8_t kManufacturer = 10;
 constexpr uint8_t kRunLengthEncoding = 1;
 constexpr uint8_t kLastVersion = 5;
@@ -177,6 +178,13 @@ DecodeStatus DecodePcxBytes(const uint8_t* data, size_t size, DecodedPicture* pi
   PcxHeader header;
   DecodeStatus status = ReadHeader(data, size, &header);
   if (status != DecodeStatus::Ok) return status;
+
+  // A byte of run-length data stands for at most 63 bytes, so a file whose
+  // scan-line data cannot possibly fill the picture is refused before the
+  // picture is allocated: a file of a few hundred bytes must not claim
+  // hundreds of megabytes.
+  const uint64_t decodedBytes = uint64_t{header.lineBytes} * static_cast<uint64_t>(header.height);
+  if (decodedBytes > (uint64_t{size} - kHeaderBytes) * kMaxRunLength) return DecodeStatus::TooLarge;
 
   const bool mono = header.kind == PictureKind::Pcx1;
   PixelImage& image = picture->image;

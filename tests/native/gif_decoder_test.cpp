@@ -209,6 +209,12 @@ TEST(GifDecoder, RefusesBrokenFiles) {
   badSignature[4] = '8';  // GIF88a
   Bytes zeroImageWidth = GifBuilder(3, 3, kFourColours).Frame(good).Finish();
   zeroImageWidth[13 + 12 + 5] = 0;  // low byte of the descriptor's width
+  // A 20000 x 10000 image (200 MB, within the cap) from a few bytes of codes.
+  Bytes bomb = GifBuilder(3, 3, kFourColours).Frame(good).Finish();
+  bomb[13 + 12 + 5] = 0x20;
+  bomb[13 + 12 + 6] = 0x4E;
+  bomb[13 + 12 + 7] = 0x10;
+  bomb[13 + 12 + 8] = 0x27;
   GifFrame badLocal = good;
   badLocal.localTable.assign(256, Rgb{});
   Bytes localPastEnd = GifBuilder(3, 3).Frame(badLocal).bytes();
@@ -237,6 +243,7 @@ TEST(GifDecoder, RefusesBrokenFiles) {
       {"extension running past the end", GifBuilder(3, 3, kFourColours).Raw({0x21, 0xFE, 9, 1}).bytes(),
        DecodeStatus::Truncated},
       {"zero image width", zeroImageWidth, DecodeStatus::BadHeader},
+      {"an image its codes cannot fill", bomb, DecodeStatus::TooLarge},
       {"local table past the end", localPastEnd, DecodeStatus::Truncated},
       {"min code size 0", withCodes(0, {}), DecodeStatus::Corrupt},
       {"min code size 12", GifBuilder(3, 3, kFourColours).FrameWithData(twelve, {2, 0xFF, 0xFF, 0}).Finish(),

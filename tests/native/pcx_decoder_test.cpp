@@ -244,6 +244,11 @@ TEST(PcxDecoder, RefusesHeadersItCannotShow) {
   huge.xMax = 19999;
   huge.yMax = 29999;
 
+  // 4000 x 4000 (16 MB) is within the cap, but 40 bytes of data can stand
+  // for at most 2520 decoded bytes.
+  PcxFields bomb = Fields8(4000, 4000, 4000);
+  const Bytes bombFile = Concat({fixtures::PcxHeader(bomb), Bytes(40, 0xFF)});
+
   struct HeaderCase {
     const char* name;
     Bytes bytes;
@@ -264,6 +269,7 @@ TEST(PcxDecoder, RefusesHeadersItCannotShow) {
       {"mono line too short", with(FieldsMono(20, 4, 2)), DecodeStatus::BadHeader},
       {"65536 rows", with(tall), DecodeStatus::TooLarge},
       {"over the pixel cap", with(huge), DecodeStatus::TooLarge},
+      {"far more pixels than its data can hold", bombFile, DecodeStatus::TooLarge},
   };
   for (const HeaderCase& c : cases) {
     DecodedPicture picture;
