@@ -13,6 +13,30 @@ source scripts/wine-env.sh
 step() { printf '\n==> %s\n' "$*"; }
 declare -a summary=()
 failed=0
+tests_passed=0
+tests_failed=0
+tests_skipped=0
+# Runs ctest with the given arguments and adds its counts to the totals.
+run_ctest() {
+  local log
+  log=$(mktemp)
+  ctest "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    local failed total
+    failed=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    local skipped
+    skipped=$(grep -cE '^[[:space:]]*[0-9]+ - .*\(Skipped\)' "$log")
+    tests_failed=$((tests_failed + failed))
+    tests_skipped=$((tests_skipped + skipped))
+    tests_passed=$((tests_passed + total - failed - skipped))
+  fi
+  rm -f "$log"
+  return "$rc"
+}
 record() {  # name, exit code
   if [ "$2" -eq 0 ]; then summary+=("PASS  $1"); else summary+=("FAIL  $1"); failed=1; fi
 }
@@ -33,11 +57,11 @@ bash scripts/build-libjpeg-mingw.sh i686 || exit 1
 [ "$PICJOIN_WINE_ARCH" = win64 ] && { bash scripts/build-libjpeg-mingw.sh x86_64 || exit 1; }
 
 step "Native build and tests"
-build_preset native && ctest --test-dir build/native --output-on-failure --no-tests=error -j2
+build_preset native && run_ctest --test-dir build/native --output-on-failure --no-tests=error -j2
 record "native tests" $?
 
 step "Native tests with AddressSanitizer and UndefinedBehaviorSanitizer"
-build_preset native-asan && ctest --test-dir build/native-asan --output-on-failure --no-tests=error -j2
+build_preset native-asan && run_ctest --test-dir build/native-asan --output-on-failure --no-tests=error -j2
 record "native tests (ASan+UBSan)" $?
 
 if [ -x scripts/fuzz.sh ]; then
@@ -67,7 +91,7 @@ picjoin_start_wineserver
 bash scripts/fault-mounts.sh setup
 # Windows path of the fault tests' small filesystems (Wine maps Z: to /).
 export PICJOIN_FAULT_DIR="Z:${root//\//\\}\\build\\fault"
-ctest --test-dir "build/$test_preset" --output-on-failure --no-tests=error -j1
+run_ctest --test-dir "build/$test_preset" --output-on-failure --no-tests=error -j1
 record "Windows tests under Wine ($test_preset)" $?
 bash scripts/fault-mounts.sh teardown
 picjoin_stop_wineserver
@@ -78,4 +102,5 @@ printf '%s\n' "${summary[@]}"
 pass=0; fail=0
 for s in "${summary[@]}"; do case "$s" in PASS*) pass=$((pass+1));; *) fail=$((fail+1));; esac; done
 echo "suites: $pass passed, $fail failed"
+echo "tests: $tests_passed passed, $tests_failed failed, $tests_skipped skipped"
 exit $failed
