@@ -43,8 +43,11 @@ for exe in build/fuzz/fuzz/fuzz_*; do
       find "$corpus" -iname "$pattern" -size -64k -exec cp -n {} "$work"/ \; 2>/dev/null
     done
   fi
-  [ "$name" = fuzz_offset ] && printf '12.9' >"$work/seed1" && printf ' -3.7e2' >"$work/seed2" \
-    && printf '\xa3\xb1\xa3\xb2' >"$work/seed3"
+  case "$name" in
+    fuzz_offset) printf '12.9' >"$work/seed1"; printf ' -3.7e2' >"$work/seed2"
+                 printf '\xa3\xb1\xa3\xb2' >"$work/seed3" ;;
+    fuzz_updown) printf '1000' >"$work/seed1"; printf ' -5' >"$work/seed2"; printf 'abc' >"$work/seed3" ;;
+  esac
   log="build/fuzz-findings/$name.log"
   "$exe" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1

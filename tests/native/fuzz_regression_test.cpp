@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/updown_value.h"
 #include "join/parse_offset.h"
 #include "picture/decoded_picture.h"
 
@@ -33,6 +34,7 @@ void Replay(const std::string& harness, const std::vector<uint8_t>& bytes) {
   if (harness == "fuzz_icon") ReadIconImage(source, &icon);
   if (harness == "fuzz_kind") DetectPictureKind(bytes.data(), bytes.size());
   if (harness == "fuzz_offset") ParseOffset(std::string(bytes.begin(), bytes.end()));
+  if (harness == "fuzz_updown") UpDownTextValue(std::string(bytes.begin(), bytes.end()).c_str());
 }
 
 TEST(FuzzRegressions, EverySavedInputIsHandled) {
