@@ -139,19 +139,6 @@ std::string FaultFolder(const char* name) {
   return folder;
 }
 
-std::vector<std::string> EntriesOf(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(WriteBytesToFile, AFullDiskGivesFalseAndKeepsTheOldFile) {
   const std::string folder = FaultFolder("full");
@@ -159,13 +146,13 @@ TEST(WriteBytesToFile, AFullDiskGivesFalseAndKeepsTheOldFile) {
   const std::string target = folder + "\\existing.bmp";
   const Bytes old(20000, 0x5A);
   ASSERT_TRUE(WriteFileBytes(target, old));
-  const std::vector<std::string> before = EntriesOf(folder);
+  const std::vector<std::string> before = FolderEntries(folder);
   const Bytes large(200000, 0xA5);  // more than the disk has left
   EXPECT_FALSE(WriteBytesToFile(target.c_str(), Block(large)));
   EXPECT_EQ(Contents(target), old);
-  EXPECT_EQ(EntriesOf(folder), before) << "a partly written file was left behind";
+  EXPECT_EQ(FolderEntries(folder), before) << "a partly written file was left behind";
   EXPECT_FALSE(WriteBytesToFile((folder + "\\new.bmp").c_str(), Block(large)));
-  EXPECT_EQ(EntriesOf(folder), before);
+  EXPECT_EQ(FolderEntries(folder), before);
   DeleteFileA(target.c_str());
 }
 
@@ -178,7 +165,7 @@ TEST(WriteBytesToFile, AReadOnlyDiskGivesFalseAndKeepsTheOldFile) {
   EXPECT_FALSE(WriteBytesToFile(target.c_str(), Block(kNew)));
   EXPECT_FALSE(WriteBytesToFile((folder + "\\new.bmp").c_str(), Block(kNew)));
   EXPECT_EQ(Contents(target), old);
-  EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{"existing.bmp"});
+  EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"existing.bmp"});
 }
 
 // ---- Successes --------------------------------------------------------------

@@ -557,10 +557,12 @@ void RemoveTree(const std::string& folder) {
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
-std::vector<std::string> TempFolder::Entries() const {
+std::vector<std::string> TempFolder::Entries() const { return FolderEntries(path_); }
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     const std::string name = found.cFileName;

@@ -119,6 +119,9 @@ class TempFolder {
   std::string path_;
 };
 
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> FolderEntries(const std::string& folder);
+
 bool WriteFileBytes(const std::string& path, const Bytes& bytes);
 bool ReadFileBytes(const std::string& path, Bytes* bytes);
 bool FileExists(const std::string& path);
