@@ -48,12 +48,9 @@ void JoinPictures(JoinWindow& window) {
   canvas.SetHeight(layout.height);
   canvas.Clear();
   canvas.DrawPicture(first, 0, 0);
-  // The arrangement is read again here, as the place was computed from it.
-  const JoinLayout place = window.HorizontalChecked() == (arrangement == Arrangement::Horizontal)
-                               ? layout
-                               : JoinGeometry(window.HorizontalChecked() ? Arrangement::Horizontal
-                                                                         : Arrangement::Vertical,
-                                              w1, h1, w2, h2, offset);
+  // The arrangement is read again for the second picture's place.
+  const Arrangement again = window.HorizontalChecked() ? Arrangement::Horizontal : Arrangement::Vertical;
+  const JoinLayout place = JoinGeometry(again, w1, h1, w2, h2, offset);
   canvas.DrawPicture(second, place.x2, place.y2);
 
   // No picture is held while the user chooses where to save.
