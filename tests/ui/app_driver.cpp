@@ -515,60 +515,64 @@ int MessageBoxDriver::ButtonCount() const {
 
 namespace {
 
+// A w x h top-down 32-bit bitmap selected into a memory DC compatible with
+// the screen, for drawing into and reading back as 0x00RRGGBB pixels.
+class ScratchBitmap {
+ public:
+  ScratchBitmap(int w, int h) : w_(w), h_(h), screen_(GetDC(nullptr)), memory_(CreateCompatibleDC(screen_)) {
+    BITMAPINFO bi;
+    std::memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bitmap_ = CreateDIBSection(memory_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    old_ = SelectObject(memory_, bitmap_);
+  }
+  ~ScratchBitmap() {
+    SelectObject(memory_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(memory_);
+    ReleaseDC(nullptr, screen_);
+  }
+  ScratchBitmap(const ScratchBitmap&) = delete;
+  ScratchBitmap& operator=(const ScratchBitmap&) = delete;
+
+  HDC screen() const { return screen_; }
+  HDC dc() const { return memory_; }
+  uint32_t* bits() const { return static_cast<uint32_t*>(bits_); }
+  std::vector<uint32_t> Pixels() const {
+    GdiFlush();
+    std::vector<uint32_t> pixels(bits(), bits() + static_cast<size_t>(w_) * h_);
+    for (uint32_t& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+  }
+
+ private:
+  int w_, h_;
+  HDC screen_;
+  HDC memory_;
+  HBITMAP bitmap_ = nullptr;
+  void* bits_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
 // The pixels of a screen rectangle, 0x00RRGGBB.
 std::vector<uint32_t> CaptureScreen(const RECT& r) {
   const int w = r.right - r.left, h = r.bottom - r.top;
-  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi;
-  std::memset(&bi, 0, sizeof bi);
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  std::memcpy(pixels.data(), bits, pixels.size() * 4);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
+  ScratchBitmap scratch(w, h);
+  BitBlt(scratch.dc(), 0, 0, w, h, scratch.screen(), r.left, r.top, SRCCOPY);
+  return scratch.Pixels();
 }
 
 // `icon` drawn at its own size on `background`, the way a static icon
 // control shows it.
 std::vector<uint32_t> RenderIcon(HICON icon, int w, int h, uint32_t background) {
-  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi;
-  std::memset(&bi, 0, sizeof bi);
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  auto* p = static_cast<uint32_t*>(bits);
-  for (int i = 0; i < w * h; ++i) p[i] = background;
-  DrawIconEx(memory, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
-  GdiFlush();
-  std::memcpy(pixels.data(), bits, pixels.size() * 4);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& px : pixels) px &= 0xFFFFFF;
-  return pixels;
+  ScratchBitmap scratch(w, h);
+  std::fill(scratch.bits(), scratch.bits() + static_cast<size_t>(w) * h, background);
+  DrawIconEx(scratch.dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+  return scratch.Pixels();
 }
 
 }  // namespace
