@@ -366,15 +366,19 @@ void App::Click(HWND button) {
   SendMessageTimeoutA(button, WM_NULL, 0, 0, SMTO_NORMAL, kMessageTimeout, &ignored);
 }
 
-void App::Press(Chord keys) {
-  // Keys go to the foreground window: wait until it is one of ours.
-  WaitUntil(
+bool App::WaitUntilInFront() {
+  return WaitUntil(
       [&] {
         DWORD pid = 0;
         GetWindowThreadProcessId(GetForegroundWindow(), &pid);
         return pid == processId_;
       },
       2000);
+}
+
+void App::Press(Chord keys) {
+  // Keys go to the foreground window: wait until it is one of ours.
+  WaitUntilInFront();
   std::vector<INPUT> inputs;
   for (WORD vk : keys) inputs.push_back(KeyInput(vk, false));
   for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) inputs.push_back(KeyInput(*it, true));

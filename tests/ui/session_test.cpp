@@ -30,7 +30,10 @@ bool TabTo(App& app, int id) {
 }
 
 // A real mouse click at the middle of the upper or lower half of a control.
-void MouseClick(HWND control, bool upperHalf) {
+void MouseClick(App& app, HWND control, bool upperHalf) {
+  // A click right after a dialog closed can reach no window under Wine:
+  // wait until the program is in front and has taken the pointer's move.
+  app.WaitUntilInFront();
   RECT r;
   GetWindowRect(control, &r);
   const int x = (r.left + r.right) / 2;
@@ -43,7 +46,9 @@ void MouseClick(HWND control, bool upperHalf) {
   in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(3, in, sizeof(INPUT));
+  SendInput(1, &in[0], sizeof(INPUT));
+  app.Settle();
+  SendInput(2, &in[1], sizeof(INPUT));
 }
 
 struct Session {
@@ -86,7 +91,7 @@ TEST(Session, TwoBrowsesAnArrangementAnOffsetAltJAndTheSavedFile) {
          EXPECT_EQ(app.Text(kLabel1), Gbk("第二幅图横向偏移量:"));
        },
        [](App& app) {
-         MouseClick(app.Control(kUpDown3), /*upperHalf=*/true);
+         MouseClick(app, app.Control(kUpDown3), /*upperHalf=*/true);
          ASSERT_TRUE(uitest::WaitUntil([&] { return app.Text(kEdit3) == "1"; })) << app.Text(kEdit3);
          EXPECT_EQ(app.FocusId(), kEdit3);
        },

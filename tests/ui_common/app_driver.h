@@ -92,6 +92,9 @@ class App {
   void Click(HWND button);
   // Real key presses into the program's focused window.
   void Press(Chord keys);
+  // Waits until a window of the program is the foreground window (where
+  // real keys and clicks go); false after 2 s.
+  bool WaitUntilInFront();
   // Types the characters of `text` (letters, digits and a few signs).
   void Type(const std::string& text);
   // Waits until the program has taken every message so far.
