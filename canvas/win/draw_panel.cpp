@@ -42,26 +42,27 @@ void FillRows(uint8_t* bits, size_t stride, int32_t width, int32_t rows, COLORRE
   for (int32_t y = 1; y < rows; ++y) std::memcpy(bits + stride * y, first, stride);
 }
 
-// Where the pixel rows start inside the backing image's memory: DIB rows
-// must start on a DWORD boundary, and the 54 header bytes of the exported
-// file fit just before them.
-constexpr size_t kRowsOffset = 56;
-static_assert(kRowsOffset >= kBmpHeaderBytes && kRowsOffset % 4 == 0);
+// Rows of the DIB kept below the image proper: in a bottom-up DIB they come
+// first in memory, so the exported file's 54 header bytes fit in them just
+// before the image's rows. They lie outside the client area: nothing shows
+// them, and only an export writes into them.
+int32_t HeaderRowsFor(uint64_t stride) {
+  return static_cast<int32_t>((kBmpHeaderBytes + stride - 1) / stride);
+}
 
 }  // namespace
 
 // The backing image: a 24-bit bottom-up DIB section, selected into its own
-// memory DC. Shared with exported blocks, which keep it alive.
+// memory DC, with header rows below it (see HeaderRowsFor). Shared with
+// exported blocks, which keep it alive.
 struct DrawPanel::BackingImage {
-  ScopedHandle section;
   ScopedBitmap bitmap;
   HDC dc = nullptr;
   HGDIOBJ oldBitmap = nullptr;
-  uint8_t* bits = nullptr;
+  uint8_t* bits = nullptr;  // the image's bottom row; header rows lie before it
   int32_t width = 0;
-  int32_t height = 0;
+  int32_t height = 0;  // the image's, header rows not counted
   size_t stride = 0;
-  bool headerRoom = false;  // the 54 bytes before `bits` are ours to write
 
   BackingImage() = default;
   BackingImage(const BackingImage&) = delete;
@@ -71,8 +72,6 @@ struct DrawPanel::BackingImage {
       SelectObject(dc, oldBitmap);
       DeleteDC(dc);
     }
-    bitmap.Reset();  // unmaps the view before the section handle closes
-    section.Reset();
   }
 
   size_t PixelBytes() const { return stride * static_cast<size_t>(height); }
@@ -84,8 +83,9 @@ struct DrawPanel::BackingImage {
 
 std::shared_ptr<DrawPanel::BackingImage> DrawPanel::BackingImage::Create(int32_t w, int32_t h) {
   const uint64_t stride = Bmp24Stride(static_cast<uint32_t>(w));
-  const uint64_t total = kRowsOffset + stride * static_cast<uint64_t>(h);
-  if (total > 0x7FFFFFFFu || total > SIZE_MAX) return nullptr;
+  const int32_t headerRows = HeaderRowsFor(stride);
+  const uint64_t dibHeight = static_cast<uint64_t>(h) + static_cast<uint64_t>(headerRows);
+  if (stride * dibHeight > 0x7FFFFFFFu || stride * dibHeight > SIZE_MAX) return nullptr;
 
   auto image = std::shared_ptr<BackingImage>(new (std::nothrow) BackingImage);
   if (!image) return nullptr;
@@ -93,38 +93,20 @@ std::shared_ptr<DrawPanel::BackingImage> DrawPanel::BackingImage::Create(int32_t
   std::memset(&info, 0, sizeof info);
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = h;  // bottom-up, as the BMP file stores it
+  info.bmiHeader.biHeight = static_cast<LONG>(dibHeight);  // bottom-up, as the BMP file stores it
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
 
-  // The rows live in a section at kRowsOffset, so the file header fits in
-  // front of them within the same mapped view.
+  // Ordinary process memory, not a section: under Wine a section is a file
+  // on disk, and filling a large one the first time costs twice as long.
   void* bits = nullptr;
-  image->section = ScopedHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                                   0, static_cast<DWORD>(total), nullptr));
-  if (image->section.valid()) {
-    image->bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits,
-                                         image->section.get(), kRowsOffset));
-  }
-  if (image->bitmap) {
-    MEMORY_BASIC_INFORMATION header, rows;
-    auto* headerStart = static_cast<uint8_t*>(bits) - kBmpHeaderBytes;
-    image->headerRoom = VirtualQuery(headerStart, &header, sizeof header) != 0 &&
-                        VirtualQuery(bits, &rows, sizeof rows) != 0 &&
-                        header.AllocationBase == rows.AllocationBase &&
-                        header.State == MEM_COMMIT &&
-                        (header.Protect & (PAGE_READWRITE | PAGE_EXECUTE_READWRITE)) != 0;
-  } else {
-    // Without a section: an ordinary DIB section; the export then copies.
-    image->section.Reset();
-    image->bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!image->bitmap) return nullptr;
-  }
+  image->bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!image->bitmap || bits == nullptr) return nullptr;
   image->dc = CreateCompatibleDC(nullptr);
   if (image->dc == nullptr) return nullptr;
   image->oldBitmap = SelectObject(image->dc, image->bitmap.get());
-  image->bits = static_cast<uint8_t*>(bits);
+  image->bits = static_cast<uint8_t*>(bits) + stride * static_cast<uint64_t>(headerRows);
   image->width = w;
   image->height = h;
   image->stride = static_cast<size_t>(stride);
@@ -391,18 +373,11 @@ ByteBlock DrawPanel::ExportBitmap() {
   const size_t bytes = Bmp24FileBytes(image.width, image.height);
   if (bytes == 0) return ByteBlock();
   GdiFlush();
-  if (image.headerRoom) {
-    // The rows are already the file's rows: put the header in front of them
-    // and hand out the memory itself.
-    uint8_t* file = image.bits - kBmpHeaderBytes;
-    WriteBmp24Header(file, image.width, image.height);
-    return ByteBlock(std::shared_ptr<const void>(backing_), file, bytes);
-  }
-  OwnedBuffer copy;
-  if (!copy.Allocate(bytes)) return ByteBlock();
-  WriteBmp24Header(copy.data(), image.width, image.height);
-  std::memcpy(copy.data() + kBmpHeaderBytes, image.bits, image.PixelBytes());
-  return ByteBlock(std::move(copy));
+  // The rows are already the file's rows: put the header in front of them
+  // and hand out the memory itself.
+  uint8_t* file = image.bits - kBmpHeaderBytes;
+  WriteBmp24Header(file, image.width, image.height);
+  return ByteBlock(std::shared_ptr<const void>(backing_), file, bytes);
 }
 
 // Without a backing image the canvas can only give what its window shows.

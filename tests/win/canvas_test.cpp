@@ -65,6 +65,8 @@ TEST_F(CanvasTest, ExportedFileImageHasTheStrideOfItsWidth) {
     EXPECT_EQ(image.size(), c.bytes);
     // Header as the file format has it, and every colour byte white.
     EXPECT_TRUE(SameBmpImage(image, ExpectedBmpImage(Solid(c.width, c.height, kWhite))));
+    // The export is the backing memory itself, header in front, at any width.
+    EXPECT_EQ(block.data() + 54, canvas().BackingPixels());
   }
 }
 
