@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/split_work.h"
 #include "canvas/bmp_file_image.h"
 #include "picture/win/render_picture.h"
 
@@ -26,20 +27,25 @@ bool RegisterPanelClass(HINSTANCE instance, WNDPROC proc) {
   return RegisterClassExA(&wc) != 0;
 }
 
-// Fills `rows` bottom-up 24-bit rows of `width` pixels with one colour.
+// Fills `rows` bottom-up 24-bit rows of `width` pixels with one colour. A
+// new backing image is filled here for the first time, so large fills are
+// shared among the cores.
 void FillRows(uint8_t* bits, size_t stride, int32_t width, int32_t rows, COLORREF color) {
-  const uint8_t b = GetBValue(color), g = GetGValue(color), r = GetRValue(color);
-  if (b == g && g == r) {
-    std::memset(bits, b, stride * static_cast<size_t>(rows));
-    return;
-  }
-  uint8_t* first = bits;
-  for (int32_t x = 0; x < width; ++x) {
-    first[3 * x] = b;
-    first[3 * x + 1] = g;
-    first[3 * x + 2] = r;
-  }
-  for (int32_t y = 1; y < rows; ++y) std::memcpy(bits + stride * y, first, stride);
+  const uint8_t blue = GetBValue(color), green = GetGValue(color), red = GetRValue(color);
+  const size_t rowsPerPart = std::max<size_t>(1, (4u << 20) / stride);
+  SplitWork(static_cast<size_t>(rows), rowsPerPart, [&](size_t first, size_t last) {
+    uint8_t* start = bits + stride * first;
+    if (blue == green && green == red) {
+      std::memset(start, blue, stride * (last - first));
+      return;
+    }
+    for (int32_t x = 0; x < width; ++x) {
+      start[3 * x] = blue;
+      start[3 * x + 1] = green;
+      start[3 * x + 2] = red;
+    }
+    for (size_t y = first + 1; y < last; ++y) std::memcpy(bits + stride * y, start, stride);
+  });
 }
 
 // Rows of the DIB kept below the image proper: in a bottom-up DIB they come
