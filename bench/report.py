@@ -87,7 +87,8 @@ def main():
         print(" of the same sources was measured)")
     print("Medians of n runs, each in its own process, the four programs interleaved. Second picture")
     print("90% as wide and 80% as high as the first; offset 0. Times in ms. Ours and the floor are timed")
-    print("inside the process (QueryPerformanceCounter, Wine's start-up excluded) and run one thread;")
+    print("inside the process (QueryPerformanceCounter, Wine's start-up excluded). Ours maps and fills")
+    print("large new blocks on up to 4 cores and decodes on one; the floor and direct run one thread.")
     print("ImageMagick and libvips are whole native processes (monotonic clock) and may use every core.")
     if probe:
         print("This machine: writing 256 MiB of freshly mapped memory took %s ms natively before the runs"
