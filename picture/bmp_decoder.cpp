@@ -226,13 +226,14 @@ DecodeStatus ReadConvertedRows(ByteSource& source, const BmpLayout& layout,
 
 DecodeStatus ReadPixels(ByteSource& source, const BmpLayout& layout, const BmpPalette& palette,
                         PixelImage* image) {
-  if (!source.Seek(layout.pixelOffset)) return DecodeStatus::Truncated;
   if (layout.bitsPerPixel == 24 && !layout.topDown) {
     // A bottom-up 24-bit file stores its rows exactly as our image keeps
     // them: same order, same padding. One read fills the whole picture.
-    return ReadExactly(source, image->pixels.data(), image->pixels.size()) ? DecodeStatus::Ok
-                                                                           : DecodeStatus::Truncated;
+    return ReadExactlyAt(source, layout.pixelOffset, image->pixels.data(), image->pixels.size())
+               ? DecodeStatus::Ok
+               : DecodeStatus::Truncated;
   }
+  if (!source.Seek(layout.pixelOffset)) return DecodeStatus::Truncated;
   return ReadConvertedRows(source, layout, palette, image);
 }
 

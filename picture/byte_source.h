@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "base/owned_buffer.h"
 
@@ -23,10 +24,21 @@ class ByteSource {
 
   // Moves to an absolute position. False when the position cannot be reached.
   virtual bool Seek(uint64_t position) = 0;
+
+  // A second reader of the same bytes with a position of its own, for
+  // reading another part of them on another thread; nullptr when there is
+  // none.
+  virtual std::unique_ptr<ByteSource> OpenAnother() { return nullptr; }
 };
 
 // Reads `count` bytes, looping over short reads. True only if all arrived.
 bool ReadExactly(ByteSource& source, void* dst, size_t count);
+
+// Reads `count` bytes starting at `position`. A large read is shared among
+// the cores, each part through its own reader (OpenAnother); when that
+// fails for any part, the whole read is done again on this source alone.
+// The source's position afterwards is unspecified.
+bool ReadExactlyAt(ByteSource& source, uint64_t position, void* dst, size_t count);
 
 // Reads the whole file from its start into `out`. False when it cannot be
 // measured, is larger than `maxBytes`, or fewer bytes arrive than it claims.
@@ -39,6 +51,7 @@ class MemorySource : public ByteSource {
   int64_t Size() override { return static_cast<int64_t>(size_); }
   size_t Read(void* dst, size_t count) override;
   bool Seek(uint64_t position) override;
+  std::unique_ptr<ByteSource> OpenAnother() override;
 
  private:
   const uint8_t* data_;

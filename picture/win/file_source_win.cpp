@@ -1,6 +1,7 @@
 #include "picture/win/file_source_win.h"
 
 #include <limits>
+#include <new>
 
 namespace picjoin {
 
@@ -20,6 +21,16 @@ size_t WinFileSource::Read(void* dst, size_t count) {
   DWORD got = 0;
   if (!ReadFile(file_.get(), dst, ask, &got, nullptr)) return 0;
   return got;
+}
+
+std::unique_ptr<ByteSource> WinFileSource::OpenAnother() {
+  // ReOpenFile reaches the file this handle has open even if its name now
+  // leads elsewhere, with the same sharing, so no writer can come between.
+  HANDLE again = ReOpenFile(file_.get(), GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
+  if (again == INVALID_HANDLE_VALUE) return nullptr;
+  std::unique_ptr<WinFileSource> source(new (std::nothrow) WinFileSource(again));
+  if (!source) CloseHandle(again);
+  return source;
 }
 
 bool WinFileSource::Seek(uint64_t position) {

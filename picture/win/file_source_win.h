@@ -16,8 +16,11 @@ class WinFileSource : public ByteSource {
   int64_t Size() override;
   size_t Read(void* dst, size_t count) override;
   bool Seek(uint64_t position) override;
+  // The same file (not the same path) opened once more.
+  std::unique_ptr<ByteSource> OpenAnother() override;
 
  private:
+  explicit WinFileSource(HANDLE file) : file_(file) {}
   ScopedHandle file_;
 };
 

@@ -322,15 +322,17 @@ TEST(DecodeBmp, LargePicturesLandRowsInPlace) {
     uint16_t bitsPerPixel;
     int32_t storedHeight;
   };
-  // 1001 x 1500 pixels: 3 MB at 24 bits, 6 MB at 32: more than one chunk.
+  // 1001 pixels wide: 3 MB at 1500 rows of 24 bits, 6 MB at 32: more than
+  // one chunk; 18 MB at 6000 rows of 24 bits: read in parts on several
+  // threads.
   const int32_t width = 1001;
-  for (const Case c : {Case{24, 1500}, Case{24, -1500}, Case{32, 1500}, Case{32, -1500}}) {
+  for (const Case c : {Case{24, 1500}, Case{24, -1500}, Case{32, 1500}, Case{32, -1500}, Case{24, 6000}}) {
     const Bytes file = BuildBmp(StripedPicture(c.bitsPerPixel, width, c.storedHeight));
     DecodedPicture picture;
     ASSERT_EQ(Decode(file, &picture), DecodeStatus::Ok) << c.bitsPerPixel << " " << c.storedHeight;
     const int32_t height = picture.height;
-    ASSERT_EQ(height, 1500);
-    for (int32_t y : {0, 1, 700, 1398, 1499}) {
+    ASSERT_EQ(height, c.storedHeight < 0 ? -c.storedHeight : c.storedHeight);
+    for (int32_t y : {0, 1, height / 3, height / 2, height / 2 + 1, 2 * height / 3, height - 2, height - 1}) {
       const int32_t fileRow = c.storedHeight < 0 ? y : height - 1 - y;
       for (int32_t x : {0, 500, width - 1}) {
         const uint32_t expected = (static_cast<uint32_t>(x & 0xFF) << 16) | (fileRow & 0xFFFF);

@@ -182,6 +182,28 @@ TEST_F(PictureTest, AFileCanBeDeletedRightAfterItsLoad) {
   }
 }
 
+// A large 24-bit file is read in parts through extra readers of the same
+// file: the picture must be whole, and no reader may keep the file open.
+TEST_F(PictureTest, ALargeBmpLoadsWholeAndLeavesTheFileFree) {
+  const Rgb picture = Pattern(2600, 2400, 21);  // 18.7 MB of rows
+  Bytes file = Bmp24File(picture);
+  for (const bool cutShort : {false, true}) {
+    SCOPED_TRACE(cutShort ? "cut short" : "whole");
+    if (cutShort) file.resize(file.size() - 5000);
+    const std::string path = folder_.File("large.bmp");
+    ASSERT_TRUE(WriteFileBytes(path, file));
+    const PictureId id = LoadPicture(path.c_str());
+    EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file is still held open: " << GetLastError();
+    if (cutShort) {
+      EXPECT_EQ(id, 0u);
+      continue;
+    }
+    ASSERT_NE(id, 0u);
+    loaded_.push_back(id);
+    EXPECT_TRUE(SamePixels(DrawnAlone(id, picture.width, picture.height), picture));
+  }
+}
+
 TEST_F(PictureTest, AFileOpenForWritingElsewhereIsNotRead) {
   const std::string path = folder_.File("busy.bmp");
   ASSERT_TRUE(WriteFileBytes(path, Bmp24File(Pattern(4, 4, 15))));
