@@ -1,15 +1,12 @@
 // A heap block of bytes with one owner. Allocation never throws: a failed
 // allocation leaves the buffer empty, which callers check with ok().
 // The bytes are not initialised; decoders overwrite every byte they expose.
-// A large block comes with its pages already mapped (see PrefaultPages).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
-
-#include "base/split_work.h"
 
 namespace picjoin {
 
@@ -39,7 +36,6 @@ class OwnedBuffer {
     if (size == 0) return true;
     data_ = static_cast<uint8_t*>(std::malloc(size));
     if (data_ == nullptr) return false;
-    PrefaultPages(data_, size);
     size_ = size;
     return true;
   }

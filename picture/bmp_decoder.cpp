@@ -261,7 +261,10 @@ DecodeStatus DecodeBmp(ByteSource& source, DecodedPicture* out) {
   DecodedPicture picture;
   // The size was checked against the cap above, so a refusal here means the
   // memory is not there.
-  if (!picture.image.Allocate(PixelFormat::Bgr24, layout.width, layout.height)) {
+  const bool rowsAsStored = layout.bitsPerPixel == 24 && !layout.topDown;
+  if (!picture.image.Allocate(PixelFormat::Bgr24, layout.width, layout.height,
+                              rowsAsStored ? PixelImage::FilledBy::FileRead
+                                           : PixelImage::FilledBy::Decoder)) {
     return DecodeStatus::NoMemory;
   }
   status = ReadPixels(source, layout, palette, &picture.image);

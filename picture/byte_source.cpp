@@ -47,9 +47,8 @@ bool ReadWholeSource(ByteSource& source, OwnedBuffer* out, uint64_t maxBytes) {
   if (size < 0 || static_cast<uint64_t>(size) > maxBytes || static_cast<uint64_t>(size) > SIZE_MAX) {
     return false;
   }
-  if (!source.Seek(0)) return false;
   if (!out->Allocate(static_cast<size_t>(size))) return false;
-  if (!ReadExactly(source, out->data(), out->size())) {
+  if (!ReadExactlyAt(source, 0, out->data(), out->size())) {
     out->Reset();
     return false;
   }

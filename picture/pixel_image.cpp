@@ -1,6 +1,7 @@
 #include "picture/pixel_image.h"
 
 #include "base/checked_math.h"
+#include "base/split_work.h"
 
 namespace picjoin {
 
@@ -14,7 +15,7 @@ size_t RowStride(PixelFormat format, int32_t width) {
   return 0;
 }
 
-bool PixelImage::Allocate(PixelFormat f, int32_t w, int32_t h) {
+bool PixelImage::Allocate(PixelFormat f, int32_t w, int32_t h, FilledBy filledBy) {
   pixels.Reset();
   width = height = 0;
   stride = 0;
@@ -24,6 +25,7 @@ bool PixelImage::Allocate(PixelFormat f, int32_t w, int32_t h) {
   const uint64_t bytes = static_cast<uint64_t>(s) * static_cast<uint64_t>(h);
   if (bytes > kMaxPictureBytes || bytes > SIZE_MAX) return false;
   if (!pixels.Allocate(static_cast<size_t>(bytes))) return false;
+  if (filledBy == FilledBy::Decoder) PrefaultPages(pixels.data(), pixels.size());
   format = f;
   width = w;
   height = h;

@@ -42,10 +42,17 @@ struct PixelImage {
   // Palette for Indexed8, as RGBQUAD values (0x00RRGGBB: blue in the low byte).
   std::array<uint32_t, 256> palette{};
 
+  // Who writes the pixels first. A large image that the decoder fills gets
+  // its pages mapped beforehand on several cores (PrefaultPages); one that
+  // a file read fills is left to the read, which maps pages as it goes and
+  // would only pay twice.
+  enum class FilledBy { Decoder, FileRead };
+
   // Allocates width x height pixels of `format`, with the row padding the
   // format asks for. Fails for non-positive sizes, sides above
   // kMaxPictureSide, more than kMaxPictureBytes, or no memory.
-  bool Allocate(PixelFormat format, int32_t width, int32_t height);
+  bool Allocate(PixelFormat format, int32_t width, int32_t height,
+                FilledBy filledBy = FilledBy::Decoder);
 
   // Row y counted from the top of the picture, whatever the memory order.
   uint8_t* Row(int32_t y);
