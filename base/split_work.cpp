@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <system_error>
+#include <exception>
 #include <thread>
 
 namespace picjoin {
@@ -39,7 +39,7 @@ void Run(size_t count, size_t minPart, PartFunction part, void* work) {
     try {
       helpers[i] = std::thread(part, work, begin, end);
       started[i] = true;
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {  // no thread, or no memory for one
       started[i] = false;
     }
   }

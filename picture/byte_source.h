@@ -27,7 +27,7 @@ class ByteSource {
 
   // A second reader of the same bytes with a position of its own, for
   // reading another part of them on another thread; nullptr when there is
-  // none.
+  // none. May be called on another thread while this source reads.
   virtual std::unique_ptr<ByteSource> OpenAnother() { return nullptr; }
 };
 
