@@ -476,16 +476,11 @@ TEST(GifDecoder, SharedSamplePictures) {
       {"zero_width.gif", DecodeStatus::BadHeader, 0, 0, 0, 0},
   };
 
-  int decoded = 0;
-  int refused = 0;
   int checked = 0;
-  for (const auto& path : fixtures::FilesWithExtension(PICJOIN_CORPUS_DIR, ".gif")) {
-    Bytes bytes;
-    ASSERT_TRUE(fixtures::ReadFileBytes(path, &bytes)) << path;
-    DecodedPicture picture;
-    const DecodeStatus status = Decode(bytes, &picture);
+  fixtures::SampleCounts counts;
+  const auto check = [&](const std::filesystem::path& path, DecodeStatus status,
+                         const DecodedPicture& picture) {
     ExpectConsistent(status, picture);
-    (status == DecodeStatus::Ok ? decoded : refused)++;
     for (const KnownFile& k : known) {
       if (path.filename() != k.name) continue;
       ++checked;
@@ -495,10 +490,11 @@ TEST(GifDecoder, SharedSamplePictures) {
       EXPECT_EQ(picture.image.width, k.imageWidth) << k.name;
       EXPECT_EQ(picture.image.height, k.imageHeight) << k.name;
     }
-  }
-  std::printf("GIF samples: %d decoded, %d refused, %d checked against known sizes\n", decoded, refused,
-              checked);
-  EXPECT_GT(decoded, 0);
+  };
+  fixtures::DecodeEverySample(".gif", Decode, check, &counts);
+  std::printf("GIF samples: %d decoded, %d refused, %d checked against known sizes\n", counts.decoded,
+              counts.refused, checked);
+  EXPECT_GT(counts.decoded, 0);
 }
 
 }  // namespace

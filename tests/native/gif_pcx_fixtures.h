@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "picture/byte_source.h"
 #include "picture/decoded_picture.h"
 
@@ -400,6 +402,27 @@ inline std::vector<std::filesystem::path> FilesWithExtension(const std::filesyst
 inline bool CorpusPresent() {
   std::error_code error;
   return std::filesystem::is_directory(PICJOIN_CORPUS_DIR, error);
+}
+
+struct SampleCounts {
+  int decoded = 0;
+  int refused = 0;
+};
+
+// Decodes every sample file whose name ends in `extension` with `decode`,
+// hands each outcome to check(path, status, picture) and counts them. A
+// file that cannot be read stops the walk with a failure.
+template <typename Check>
+void DecodeEverySample(const std::string& extension, DecodeStatus (*decode)(const Bytes&, DecodedPicture*),
+                       Check check, SampleCounts* counts) {
+  for (const auto& path : FilesWithExtension(PICJOIN_CORPUS_DIR, extension)) {
+    Bytes bytes;
+    ASSERT_TRUE(ReadFileBytes(path, &bytes)) << path;
+    DecodedPicture picture;
+    const DecodeStatus status = decode(bytes, &picture);
+    (status == DecodeStatus::Ok ? counts->decoded : counts->refused)++;
+    check(path, status, picture);
+  }
 }
 
 }  // namespace fixtures

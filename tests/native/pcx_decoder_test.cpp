@@ -322,16 +322,11 @@ TEST(PcxDecoder, SharedSamplePictures) {
       {"p_4_planes.pcx", DecodeStatus::Unsupported, PictureKind::Unknown, 0, 0},
   };
 
-  int decoded = 0;
-  int refused = 0;
   int checked = 0;
-  for (const auto& path : fixtures::FilesWithExtension(PICJOIN_CORPUS_DIR, ".pcx")) {
-    Bytes bytes;
-    ASSERT_TRUE(fixtures::ReadFileBytes(path, &bytes)) << path;
-    DecodedPicture picture;
-    const DecodeStatus status = Decode(bytes, &picture);
+  fixtures::SampleCounts counts;
+  const auto check = [&](const std::filesystem::path& path, DecodeStatus status,
+                         const DecodedPicture& picture) {
     ExpectConsistent(status, picture);
-    (status == DecodeStatus::Ok ? decoded : refused)++;
     for (const KnownFile& k : known) {
       if (path.filename() != k.name) continue;
       ++checked;
@@ -340,10 +335,11 @@ TEST(PcxDecoder, SharedSamplePictures) {
       EXPECT_EQ(picture.width, k.width) << k.name;
       EXPECT_EQ(picture.height, k.height) << k.name;
     }
-  }
-  std::printf("PCX samples: %d decoded, %d refused, %d checked against known sizes\n", decoded, refused,
-              checked);
-  EXPECT_GT(decoded, 0);
+  };
+  fixtures::DecodeEverySample(".pcx", Decode, check, &counts);
+  std::printf("PCX samples: %d decoded, %d refused, %d checked against known sizes\n", counts.decoded,
+              counts.refused, checked);
+  EXPECT_GT(counts.decoded, 0);
 }
 
 }  // namespace

@@ -388,25 +388,45 @@ Rgb DecodeJpegForTest(const Bytes& file) {
   return picture;
 }
 
-Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int32_t left,
-              int32_t top) {
+namespace {
+
+// The picture's colours as a 256-entry table in the order of first use
+// (black beyond), and where each colour stands in it.
+struct IndexedColours {
   std::vector<uint32_t> table;
   std::map<uint32_t, uint32_t> index;
+};
+
+IndexedColours IndexColours(const Rgb& picture) {
+  IndexedColours colours;
   for (uint32_t color : picture.pixels) {
-    if (index.count(color) == 0) {
-      index[color] = static_cast<uint32_t>(table.size());
-      table.push_back(color);
+    if (colours.index.count(color) == 0) {
+      colours.index[color] = static_cast<uint32_t>(colours.table.size());
+      colours.table.push_back(color);
     }
   }
-  table.resize(256, 0);
+  colours.table.resize(256, 0);
+  return colours;
+}
+
+// Red, green, blue bytes of each entry, as GIF and PCX tables store them.
+void AppendRgbTable(Bytes& out, const std::vector<uint32_t>& table) {
+  for (uint32_t c : table) {
+    out.push_back(static_cast<uint8_t>(c >> 16));
+    out.push_back(static_cast<uint8_t>(c >> 8));
+    out.push_back(static_cast<uint8_t>(c));
+  }
+}
+
+}  // namespace
+
+Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int32_t left,
+              int32_t top) {
+  const IndexedColours colours = IndexColours(picture);
   Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0xF7, 0, 0};  // 256-entry global table
   Put16(gif, 6, static_cast<uint32_t>(screenWidth));
   Put16(gif, 8, static_cast<uint32_t>(screenHeight));
-  for (uint32_t c : table) {
-    gif.push_back(static_cast<uint8_t>(c >> 16));
-    gif.push_back(static_cast<uint8_t>(c >> 8));
-    gif.push_back(static_cast<uint8_t>(c));
-  }
+  AppendRgbTable(gif, colours.table);
   Bytes descriptor(10, 0);
   descriptor[0] = 0x2C;
   Put16(descriptor, 1, static_cast<uint32_t>(left));
@@ -437,7 +457,7 @@ Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int
       emit(256);
       sinceClear = 0;
     }
-    emit(index[color]);
+    emit(colours.index.at(color));
     ++sinceClear;
   }
   emit(257);
@@ -453,15 +473,7 @@ Bytes GifFile(const Rgb& picture, int32_t screenWidth, int32_t screenHeight, int
 }
 
 Bytes Pcx8File(const Rgb& picture) {
-  std::vector<uint32_t> table;
-  std::map<uint32_t, uint32_t> index;
-  for (uint32_t color : picture.pixels) {
-    if (index.count(color) == 0) {
-      index[color] = static_cast<uint32_t>(table.size());
-      table.push_back(color);
-    }
-  }
-  table.resize(256, 0);
+  const IndexedColours colours = IndexColours(picture);
   const size_t bytesPerLine = (static_cast<size_t>(picture.width) + 1) / 2 * 2;
   Bytes file(128, 0);
   file[0] = 10;
@@ -476,18 +488,14 @@ Bytes Pcx8File(const Rgb& picture) {
   for (int32_t y = 0; y < picture.height; ++y) {
     for (size_t x = 0; x < bytesPerLine; ++x) {
       const uint8_t b = x < static_cast<size_t>(picture.width)
-                            ? static_cast<uint8_t>(index[picture.At(static_cast<int32_t>(x), y)])
+                            ? static_cast<uint8_t>(colours.index.at(picture.At(static_cast<int32_t>(x), y)))
                             : 0;
       if ((b & 0xC0) == 0xC0) file.push_back(0xC1);
       file.push_back(b);
     }
   }
   file.push_back(12);
-  for (uint32_t c : table) {
-    file.push_back(static_cast<uint8_t>(c >> 16));
-    file.push_back(static_cast<uint8_t>(c >> 8));
-    file.push_back(static_cast<uint8_t>(c));
-  }
+  AppendRgbTable(file, colours.table);
   return file;
 }
 
